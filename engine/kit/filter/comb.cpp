@@ -1,0 +1,37 @@
+#include "engine/kit/filter/comb.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/kit/math.hpp"
+
+namespace quorvane_dsp_kit {
+
+std::size_t CombFilter::length_for(float sr) noexcept {
+  const float samples = std::floor(0.05f * sr);
+  // A non-positive or NaN rate still gets a one-sample line; the tuning range keeps real rates
+  // far from the upper end.
+  if (!(samples > 0.0f)) return 1;
+  return static_cast<std::size_t>(std::min(samples, 16777216.0f)) + 1;
+}
+
+CombFilter::CombFilter(float sr)
+    : delay_line(length_for(sr)),
+      damping(OnePole::make(sr, at_most(0.49f * sr, 8000.0f), false)),
+      sample_rate(sr),
+      delay_samples(sr / 440.0f) {}
+
+void CombFilter::set_sample_rate(float sr) {
+  sample_rate = sr;
+  delay_line = DelayLine(length_for(sr));
+  damping.set_sample_rate(sr);
+  delay_samples = sr / frequency;
+}
+
+void CombFilter::reset() noexcept {
+  std::fill(delay_line.buffer.begin(), delay_line.buffer.end(), 0.0f);
+  delay_line.write_pos = 0;
+  damping.state = 0.0f;
+}
+
+}  // namespace quorvane_dsp_kit

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "engine/kit/delay/delay_line.hpp"
+#include "engine/kit/filter/one_pole.hpp"
+
+namespace quorvane_dsp_kit {
+
+// Feedback comb of up to 50 ms with a low-pass in the feedback path.
+struct CombFilter {
+  DelayLine delay_line;
+  OnePole damping;
+  float sample_rate;
+  float frequency = 440.0f;
+  float delay_samples;
+  float feedback = 0.0f;  // settings keep it within [0, 0.95]
+  float mix = 0.0f;
+
+  explicit CombFilter(float sample_rate);
+
+  static std::size_t length_for(float sample_rate) noexcept;
+
+  // Reallocates and clears the line: main thread only.
+  void set_sample_rate(float sr);
+  void reset() noexcept;
+  float process(float x) noexcept {
+    if (feedback <= 0.0f && mix <= 0.0f) {
+      // Keep recording so that raising the mix later plays real history.
+      delay_line.write(x);
+      return x;
+    }
+    const float d = delay_line.read(delay_samples);
+    const float damped = damping.process(feedback * d);
+    delay_line.write(x + damped);
+    return d * mix + x * (1.0f - mix);
+  }
+};
+
+}  // namespace quorvane_dsp_kit

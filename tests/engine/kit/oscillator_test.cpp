@@ -1,0 +1,173 @@
+#include "engine/kit/oscillator.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace quorvane_dsp_kit {
+namespace {
+
+TEST(FastExp2, KeepsTheCubicsOffsetAndExactOctaves) {
+  EXPECT_FLOAT_EQ(fast_exp2(0.0f), 0.9998465f);
+  EXPECT_EQ(fast_exp2(1.0f), 2.0f * 0.9998465f);
+  EXPECT_EQ(fast_exp2(-1.0f), 0.5f * 0.9998465f);
+  EXPECT_NEAR(fast_exp2(0.5f), std::sqrt(2.0f), 1e-3f);
+  EXPECT_NEAR(fast_exp2(-2.3f), std::exp2(-2.3f), 1e-3f);
+  // Out-of-range and NaN arguments stay finite instead of corrupting the exponent.
+  EXPECT_TRUE(std::isfinite(fast_exp2(NAN)));
+  EXPECT_TRUE(std::isfinite(fast_exp2(1000.0f)));
+  EXPECT_GE(fast_exp2(-1000.0f), 0.0f);
+}
+
+TEST(Oscillator, TicksTheSineOfThePhaseBeforeTheStepAndWrapsOnce) {
+  Oscillator o = Oscillator::make(4.0f, 1.0f);
+  EXPECT_EQ(o.increment, 0.25f);
+  EXPECT_EQ(o.tick(), 0.0f);
+  EXPECT_EQ(o.tick(), std::sin(kTwoPi * 0.25f));
+  o.tick();
+  o.tick();
+  EXPECT_EQ(o.phase, 0.0f);
+}
+
+TEST(Oscillator, NegativeOrNanFrequencyBecomesPositiveZero) {
+  Oscillator o = Oscillator::make(48000.0f, 440.0f);
+  o.set_frequency(-0.0f);
+  EXPECT_FALSE(std::signbit(o.frequency));
+  o.set_frequency(-5.0f);
+  EXPECT_EQ(o.increment, 0.0f);
+  o.set_frequency(NAN);
+  EXPECT_EQ(o.frequency, 0.0f);
+  o.set_frequency(480.0f);
+  o.set_sample_rate(96000.0f);
+  EXPECT_EQ(o.increment, 0.005f);
+}
+
+float lfo_value_at(LfoShape shape, float phase) {
+  Lfo lfo = Lfo::make(1000.0f, 1.0f, shape);
+  lfo.phase = phase;
+  return lfo.tick();
+}
+
+TEST(Lfo, ShapesAtTheirBreakPoints) {
+  EXPECT_EQ(lfo_value_at(LfoShape::Square, 0.5f), -1.0f);
+  EXPECT_EQ(lfo_value_at(LfoShape::Square, 0.0f), 1.0f);
+  EXPECT_EQ(lfo_value_at(LfoShape::Triangle, 0.0f), -1.0f);
+  EXPECT_EQ(lfo_value_at(LfoShape::Triangle, 0.25f), 0.0f);
+  EXPECT_EQ(lfo_value_at(LfoShape::Triangle, 0.75f), 0.0f);
+  EXPECT_EQ(lfo_value_at(LfoShape::Saw, 0.0f), -1.0f);
+  EXPECT_EQ(lfo_value_at(LfoShape::Sine, 0.25f), std::sin(0.5f * 3.1415927f));
+}
+
+TEST(Lfo, SampleAndHoldRefreshesOnWrapAndIsHeardNextTick) {
+  Lfo lfo = Lfo::make(10.0f, 5.0f, LfoShape::SampleHold);  // half a cycle per tick
+  lfo.phase = 0.75f;
+  EXPECT_EQ(lfo.tick(), 0.0f);  // still the old held value
+  const float v = std::sin(0.25f * 12345.679f) * 43758.547f;
+  const float expected = 2.0f * (v - std::trunc(v)) - 1.0f;
+  EXPECT_EQ(lfo.held, expected);
+  EXPECT_EQ(lfo.tick(), expected);
+  EXPECT_GE(lfo.held, -3.0f);
+  EXPECT_LE(lfo.held, 1.0f);
+}
+
+TEST(Lfo, UnknownShapeHoldsWithoutRefreshing) {
+  Lfo lfo = Lfo::make(10.0f, 5.0f, static_cast<LfoShape>(9));
+  lfo.held = 0.25f;
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(lfo.tick(), 0.25f);
+  EXPECT_EQ(lfo.held, 0.25f);
+}
+
+TEST(OscillatorBank, CountIsClampedToTwoThroughSixteen) {
+  EXPECT_EQ(OscillatorBank(0, 44100.0f).size(), 2u);
+  EXPECT_EQ(OscillatorBank(1, 44100.0f).size(), 2u);
+  EXPECT_EQ(OscillatorBank(2, 44100.0f).size(), 2u);
+  EXPECT_EQ(OscillatorBank(7, 44100.0f).size(), 7u);
+  EXPECT_EQ(OscillatorBank(40, 44100.0f).size(), 16u);
+}
+
+TEST(OscillatorBank, NewBankStartsAtGoldenRatioPhasesAndTheFlattenedPitch) {
+  const OscillatorBank bank(16, 44100.0f);
+  const float phases[] = {0.0f, 0.618034f, 0.236068f, 0.854102f};
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_NEAR(bank.phases[i], phases[i], 1e-6f) << i;
+  for (std::size_t i = 0; i < bank.size(); ++i) {
+    EXPECT_FLOAT_EQ(bank.frequencies[i], 439.93246f);
+    EXPECT_EQ(bank.increments[i], bank.frequencies[i] / 44100.0f);
+    EXPECT_EQ(bank.drift_phases[i], static_cast<float>(i) * 0.1f);
+    EXPECT_EQ(bank.drift_rates[i], 0.1f + 0.03f * static_cast<float>(i));
+    EXPECT_GE(bank.phases[i], 0.0f);
+    EXPECT_LT(bank.phases[i], 1.0f);
+  }
+  EXPECT_EQ(bank.drift_counter, 0u);
+}
+
+TEST(OscillatorBank, SpreadPlacesOscillatorsSymmetricallyInOctaves) {
+  OscillatorBank bank(5, 44100.0f);
+  bank.set_spread(1.0f);
+  const float positions[] = {-1.0f, -0.5f, 0.0f, 0.5f, 1.0f};
+  for (std::size_t k = 0; k < 5; ++k) {
+    EXPECT_EQ(OscillatorBank::position(k, 5), positions[k]);
+    EXPECT_EQ(bank.frequencies[k], 440.0f * fast_exp2(positions[k]));
+  }
+  EXPECT_NEAR(bank.frequencies[0], 220.0f, 0.1f);
+  EXPECT_NEAR(bank.frequencies[4], 880.0f, 0.2f);
+  bank.set_spread(3.0f);
+  EXPECT_EQ(bank.spread, 1.0f);
+}
+
+TEST(OscillatorBank, NegativeBaseFreezesEveryOscillator) {
+  OscillatorBank bank(3, 44100.0f);
+  bank.set_frequency(-10.0f);
+  EXPECT_EQ(bank.base_frequency, 0.0f);
+  const auto before = bank.phases;
+  const float expected =
+      (std::sin(kTwoPi * before[0]) + std::sin(kTwoPi * before[1]) + std::sin(kTwoPi * before[2])) /
+      3.0f;
+  for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(bank.process(), expected);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(bank.frequencies[i], 0.0f);
+    EXPECT_EQ(bank.increments[i], 0.0f);
+    EXPECT_EQ(bank.phases[i], before[i]);
+  }
+}
+
+TEST(OscillatorBank, DriftStepsEveryThirtyTwoSamplesOnlyWhenDriftIsOn) {
+  OscillatorBank still(4, 44100.0f);
+  for (int i = 0; i < 100; ++i) still.process();
+  EXPECT_EQ(still.drift_counter, 0u);
+  EXPECT_EQ(still.drift_phases[1], 0.1f);
+
+  OscillatorBank drifting(4, 44100.0f);
+  drifting.drift = 1.0f;
+  for (int i = 0; i < 31; ++i) drifting.process();
+  EXPECT_EQ(drifting.drift_counter, 31u);
+  EXPECT_EQ(drifting.drift_phases[1], 0.1f);
+  drifting.process();
+  EXPECT_EQ(drifting.drift_counter, 0u);
+  const float step = 32.0f / 44100.0f;
+  EXPECT_EQ(drifting.drift_phases[1], 0.1f + step * 0.13f);
+  const float amplitude = 440.0f * 1.0f * 0.01f;
+  EXPECT_EQ(drifting.frequencies[1],
+            amplitude * std::sin(kTwoPi * drifting.drift_phases[1]) + 440.0f * fast_exp2(0.0f));
+  // Setting the spread drops the offset until the next drift step.
+  drifting.set_spread(0.0f);
+  EXPECT_FLOAT_EQ(drifting.frequencies[1], 439.93246f);
+}
+
+TEST(OscillatorBank, ProcessReturnsTheMeanOfItsSines) {
+  OscillatorBank bank(4, 44100.0f);
+  float expected = 0.0f;
+  for (std::size_t i = 0; i < 4; ++i) expected += std::sin(kTwoPi * bank.phases[i]);
+  EXPECT_NEAR(bank.process(), expected / 4.0f, 1e-6f);
+  bank.reset();
+  EXPECT_NEAR(bank.phases[3], 0.854102f, 1e-6f);
+}
+
+TEST(OscillatorBank, SampleRateChangeRescalesIncrements) {
+  OscillatorBank bank(2, 44100.0f);
+  bank.set_sample_rate(88200.0f);
+  EXPECT_EQ(bank.increments[0], bank.frequencies[0] / 88200.0f);
+  EXPECT_EQ(bank.sample_rate, 88200.0f);
+}
+
+}  // namespace
+}  // namespace quorvane_dsp_kit
