@@ -9,7 +9,9 @@
 namespace vessimor::platform {
 namespace {
 
-bool is_set(const char* text) { return text != nullptr && *text != '\0'; }
+bool is_set(const char* text) {
+  return text != nullptr && *text != '\0';
+}
 
 std::optional<std::string> database_home() {
   long size = sysconf(_SC_GETPW_R_SIZE_MAX);
@@ -28,7 +30,8 @@ std::optional<std::string> database_home() {
 
 std::optional<std::filesystem::path> home_dir_from(const UserDirInputs& in) {
   if (is_set(in.home_env)) return std::filesystem::path(in.home_env);
-  if (in.database_home && !in.database_home->empty()) return std::filesystem::path(*in.database_home);
+  if (in.database_home && !in.database_home->empty())
+    return std::filesystem::path(*in.database_home);
   return std::nullopt;
 }
 

@@ -44,13 +44,21 @@ const std::array<PresetField, 30> kFields = {{
     {"lock_motion_shape", &P::lock_motion_shape, kDefaulted},
 }};
 
-float clamp(float v, float lo, float hi) { return std::min(std::max(v, lo), hi); }
-float on_off(bool b) { return b ? 1.0f : 0.0f; }
-float index(std::uint8_t i) { return static_cast<float>(i); }
+float clamp(float v, float lo, float hi) {
+  return std::min(std::max(v, lo), hi);
+}
+float on_off(bool b) {
+  return b ? 1.0f : 0.0f;
+}
+float index(std::uint8_t i) {
+  return static_cast<float>(i);
+}
 
 }  // namespace
 
-const std::array<PresetField, 30>& preset_fields() { return kFields; }
+const std::array<PresetField, 30>& preset_fields() {
+  return kFields;
+}
 
 const VessimorPreset& preset_field_defaults() {
   // The record's own member defaults are the values that defaulted keys take.

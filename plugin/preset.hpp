@@ -63,10 +63,9 @@ struct VessimorPreset {
 };
 
 // One field of the record, for the file reader and writer.
-using PresetMember =
-    std::variant<std::string VessimorPreset::*, float VessimorPreset::*,
-                 std::uint8_t VessimorPreset::*, std::int32_t VessimorPreset::*,
-                 bool VessimorPreset::*>;
+using PresetMember = std::variant<std::string VessimorPreset::*, float VessimorPreset::*,
+                                  std::uint8_t VessimorPreset::*, std::int32_t VessimorPreset::*,
+                                  bool VessimorPreset::*>;
 
 struct PresetField {
   std::string_view key;

@@ -75,8 +75,8 @@ std::string describe(const Scalar& v) {
     case Scalar::Type::Float:
       return fmt::format("floating point `{}`", float_text::shortest(v.f));
     case Scalar::Type::String:
-      return fmt::format("string {}", Json(*v.s).dump(-1, ' ', false,
-                                                       Json::error_handler_t::replace));
+      return fmt::format("string {}",
+                         Json(*v.s).dump(-1, ' ', false, Json::error_handler_t::replace));
     case Scalar::Type::Map:
       return "map";
     case Scalar::Type::Sequence:
@@ -211,9 +211,8 @@ class PresetReader {
               }
             },
             [&](std::uint8_t VessimorPreset::*m) {
-              return integer(v, 0, 255, "u8", [&](std::int64_t n) {
-                preset_.*m = static_cast<std::uint8_t>(n);
-              });
+              return integer(v, 0, 255, "u8",
+                             [&](std::int64_t n) { preset_.*m = static_cast<std::uint8_t>(n); });
             },
             [&](std::int32_t VessimorPreset::*m) {
               return integer(v, std::numeric_limits<std::int32_t>::min(),
@@ -233,9 +232,8 @@ class PresetReader {
   bool integer(const Scalar& v, std::int64_t lo, std::int64_t hi, std::string_view expected,
                Store store) {
     if (v.type == Scalar::Type::Signed || v.type == Scalar::Type::Unsigned) {
-      const bool fits = v.type == Scalar::Type::Signed
-                            ? v.i >= lo && v.i <= hi
-                            : v.u <= static_cast<std::uint64_t>(hi);
+      const bool fits = v.type == Scalar::Type::Signed ? v.i >= lo && v.i <= hi
+                                                       : v.u <= static_cast<std::uint64_t>(hi);
       if (!fits) {
         return fail(fmt::format("invalid value: {}, expected {}", describe(v), expected));
       }

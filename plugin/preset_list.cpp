@@ -56,7 +56,9 @@ std::optional<std::string> user_preset_stem(const std::string& file_name) {
   return utf8_lossy(std::string_view(file_name).substr(0, dot));
 }
 
-std::vector<PresetEntry> list_all_presets() { return list_all_presets_in(get_presets_dir()); }
+std::vector<PresetEntry> list_all_presets() {
+  return list_all_presets_in(get_presets_dir());
+}
 
 std::vector<PresetEntry> list_all_presets_in(const std::optional<fs::path>& dir) {
   std::vector<Keyed> all;

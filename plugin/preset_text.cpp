@@ -10,7 +10,9 @@
 namespace vessimor::presets {
 namespace {
 
-const auto* as_bytes(std::string_view s) { return reinterpret_cast<const std::uint8_t*>(s.data()); }
+const auto* as_bytes(std::string_view s) {
+  return reinterpret_cast<const std::uint8_t*>(s.data());
+}
 
 }  // namespace
 
@@ -41,26 +43,29 @@ std::string utf8_lossy(std::string_view bytes) {
     if (c < 0) {
       out += "\xEF\xBF\xBD";
     } else {
-      out.append(bytes.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
+      out.append(
+          bytes.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
     }
   }
   return out;
 }
 
 std::string_view trim_unicode_space(std::string_view text) {
+  // ICU's backward step works on 32-bit offsets; no preset name comes near that size.
+  if (text.size() > static_cast<std::size_t>(INT32_MAX)) return text;
   const auto* s = as_bytes(text);
-  const auto length = static_cast<std::int64_t>(text.size());
-  std::int64_t begin = 0;
+  const auto length = static_cast<std::int32_t>(text.size());
+  std::int32_t begin = 0;
   while (begin < length) {
-    std::int64_t next = begin;
+    std::int32_t next = begin;
     UChar32 c;
     U8_NEXT(s, next, length, c);
     if (c < 0 || !u_isUWhiteSpace(c)) break;
     begin = next;
   }
-  std::int64_t end = length;
+  std::int32_t end = length;
   while (end > begin) {
-    std::int64_t prev = end;
+    std::int32_t prev = end;
     UChar32 c;
     U8_PREV(s, begin, prev, c);
     if (c < 0 || !u_isUWhiteSpace(c)) break;

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "plugin/factory_presets.hpp"
+#include "plugin/preset.hpp"
+
+namespace vessimor {
+namespace {
+
+std::vector<float> values_of(const VessimorPreset& preset) {
+  std::vector<float> values;
+  for (const auto& pair : preset.to_param_values()) values.push_back(pair.value);
+  return values;
+}
+
+TEST(PresetRecord, FieldTableFollowsRecordOrder) {
+  const auto& fields = preset_fields();
+  EXPECT_EQ(fields.front().key, "name");
+  EXPECT_EQ(fields.back().key, "lock_motion_shape");
+  int required = 0;
+  for (const auto& f : fields) required += f.required ? 1 : 0;
+  EXPECT_EQ(required, 18);
+  // The normalised values list fields 2 to 30 under the same keys.
+  const auto pairs = VessimorPreset{}.to_param_values();
+  for (std::size_t i = 0; i < pairs.size(); ++i) EXPECT_EQ(pairs[i].id, fields[i + 1].key);
+}
+
+TEST(PresetRecord, InitConvertsToTheDefaultsNormalisedValues) {
+  const std::vector<float> expected = {0.5f,
+                                       0.5f,
+                                       0.6666667f,
+                                       0.5f,
+                                       std::pow(400.0f / 4960.0f, 0.25f),
+                                       0.0f,
+                                       0.0f,
+                                       0.0f,
+                                       0.0f,
+                                       0.5f,
+                                       0.5f,
+                                       0.0f,
+                                       0.3f,
+                                       0.5f,
+                                       0.5f,
+                                       2.0f / 14.0f,
+                                       0.2f,
+                                       0.3f,
+                                       1.0f / 3.0f,
+                                       0.0f,
+                                       0.0f,
+                                       0.5f,
+                                       0.0f,
+                                       std::pow(420.0f / 4980.0f, 0.25f),
+                                       0.0f,
+                                       0.0f,
+                                       0.5f,
+                                       0.5f,
+                                       0.0f};
+  EXPECT_EQ(values_of(FACTORY_PRESETS[0]), expected);
+  EXPECT_NEAR(values_of(FACTORY_PRESETS[0])[4], 0.5328986f, 1e-6f);
+}
+
+TEST(PresetRecord, OnlyTheListedClampsApply) {
+  VessimorPreset p;
+  p.input_gain = 40.0f;          // clamped to 12
+  p.output_gain = -100.0f;       // clamped to -24
+  p.stereo_width = 3.0f;         // clamped to 2
+  p.lock_freq = 1.0f;            // clamped to 40
+  p.formant_morph_rate = 40.0f;  // clamped to 10
+  p.swarm_count = 99;            // clamped to 16
+  p.comb_tuning = 1e6f;          // clamped to 5000
+  p.mix = 1.5f;                  // passed through
+  p.comb_feedback = 0.95f;       // divided, not clamped
+  p.carrier_mode = 7;            // i * 0.5
+  p.lock_motion_rate = 200;      // i * 0.125
+  p.mode_cycle_enable = true;
+  const auto v = values_of(p);
+  EXPECT_EQ(v[0], 1.0f);
+  EXPECT_EQ(v[1], 1.5f);
+  EXPECT_EQ(v[2], 0.0f);
+  EXPECT_EQ(v[3], 1.0f);
+  EXPECT_EQ(v[4], 0.0f);
+  EXPECT_EQ(v[5], 3.5f);
+  EXPECT_EQ(v[7], 1.0f);
+  EXPECT_EQ(v[11], 1.0f);
+  EXPECT_EQ(v[15], 1.0f);
+  EXPECT_EQ(v[22], 0.95f / 0.95f);
+  EXPECT_EQ(v[23], 1.0f);
+  EXPECT_EQ(v[26], 25.0f);
+}
+
+TEST(PresetRecord, ErrorTexts) {
+  EXPECT_EQ(PresetError::io("Permission denied").text(), "IO error: Permission denied");
+  EXPECT_EQ(PresetError::json("missing field `mix`").text(), "JSON error: missing field `mix`");
+  EXPECT_EQ(PresetError::no_preset_dir().text(), "Could not find preset directory");
+}
+
+TEST(FactoryPresets, TableHas28UniqueRowsFromInitToCombover) {
+  ASSERT_EQ(FACTORY_PRESETS.size(), 28u);
+  EXPECT_EQ(FACTORY_PRESETS[0].name, "Init");
+  EXPECT_EQ(FACTORY_PRESETS[27].name, "Combover");
+  std::set<std::string> names;
+  for (const auto& row : FACTORY_PRESETS) names.insert(row.name);
+  EXPECT_EQ(names.size(), 28u);
+  // Init holds every parameter's default, which the record's own defaults mirror.
+  VessimorPreset init;
+  init.name = "Init";
+  EXPECT_EQ(FACTORY_PRESETS[0], init);
+}
+
+TEST(FactoryPresets, RowsHoldTheTabledValues) {
+  for (const auto& row : FACTORY_PRESETS) {
+    EXPECT_EQ(row.input_gain, 0.0f) << row.name;
+    EXPECT_EQ(row.output_gain, 0.0f) << row.name;
+    EXPECT_FALSE(row.mode_cycle_enable) << row.name;
+    EXPECT_EQ(row.stereo_width, row.name == "Spectral Cloud" ? 1.2f : 1.0f) << row.name;
+    if (row.name != "Combover") {
+      EXPECT_EQ(row.comb_tuning, 440.0f) << row.name;
+    }
+  }
+  const VessimorPreset& combover = FACTORY_PRESETS[27];
+  EXPECT_EQ(combover.lock_freq, 89.0f);
+  EXPECT_EQ(combover.carrier_env_amount, 0.685f);
+  EXPECT_EQ(combover.char_amount, 0.672f);
+  EXPECT_EQ(combover.comb_feedback, 0.804f);
+  EXPECT_EQ(combover.comb_tuning, 50.6f);
+  EXPECT_EQ(combover.comb_mix, 0.967f);
+  EXPECT_EQ(combover.lock_motion_depth, 0.594f);
+  const auto v = values_of(combover);
+  EXPECT_EQ(v[22], 0.804f / 0.95f);
+  EXPECT_EQ(v[23], std::pow((50.6f - 20.0f) / 4980.0f, 0.25f));
+
+  const VessimorPreset& glitch = FACTORY_PRESETS[8];
+  EXPECT_EQ(glitch.name, "Glitch Rhythm");
+  EXPECT_EQ(glitch.trig_div, 2);
+  EXPECT_EQ(glitch.trig_amount, 0.6f);
+  EXPECT_EQ(glitch.lock_motion_shape, 3);
+  EXPECT_EQ(FACTORY_PRESETS[14].swarm_count, 16);  // Dense Texture
+}
+
+TEST(FactoryPresets, ConcurrentFirstUseSeesOneTable) {
+  std::vector<const VessimorPreset*> seen(8);
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < seen.size(); ++i) {
+    threads.emplace_back([&seen, i] { seen[i] = &FACTORY_PRESETS[0]; });
+  }
+  for (auto& t : threads) t.join();
+  for (const auto* p : seen) EXPECT_EQ(p, seen[0]);
+  EXPECT_EQ(FACTORY_PRESETS.size(), 28u);
+}
+
+}  // namespace
+}  // namespace vessimor
