@@ -10,3 +10,9 @@ if(_san_flags)
   add_link_options(${_san_flags})
   add_compile_definitions(VESSIMOR_SANITIZED=1)
 endif()
+
+# Fuzzing: every library gets coverage instrumentation; only the fuzz targets link libFuzzer.
+if(VESSIMOR_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+  add_compile_definitions(VESSIMOR_FUZZING=1)
+endif()
