@@ -79,7 +79,13 @@ std::string fixed(float v, int decimals) {
   if (std::isinf(v)) return v < 0 ? "-inf" : "inf";
   // fmt formats the exact binary value and rounds it correctly (ties to even) and keeps the sign of
   // a negative value that rounds to zero.
-  return fmt::format("{:.{}f}", v, decimals);
+  // A float's exact value has at most 149 digits after the point, so longer texts only add zeros;
+  // padding them here also avoids fmt's faulty output for very large precisions.
+  constexpr int kExactDigits = 150;
+  const int formatted = decimals < kExactDigits ? decimals : kExactDigits;
+  std::string text = fmt::format("{:.{}f}", v, formatted);
+  text.append(static_cast<std::size_t>(decimals - formatted), '0');
+  return text;
 }
 
 std::optional<float> parse(std::string_view text) {

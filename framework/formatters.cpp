@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "framework/float_text.hpp"
+#include "framework/panic.hpp"
 
 namespace vessimor::formatters {
 
@@ -14,10 +13,7 @@ namespace {
 constexpr std::size_t kMaxDecimals = 65535;
 
 int checked_decimals(std::size_t decimals) {
-  if (decimals > kMaxDecimals) {
-    std::fputs("Formatting argument out of range\n", stderr);
-    std::abort();
-  }
+  if (decimals > kMaxDecimals) VESSIMOR_PANIC("Formatting argument out of range");
   return static_cast<int>(decimals);
 }
 

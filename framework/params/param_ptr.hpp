@@ -12,6 +12,7 @@
 #include "framework/params/enum_param.hpp"
 #include "framework/params/float_param.hpp"
 #include "framework/params/int_param.hpp"
+#include "framework/params_interface.hpp"
 
 namespace vessimor {
 
@@ -84,6 +85,13 @@ class ParamPtr {
   }
 
   std::variant<const FloatParam*, const IntParam*, const BoolParam*, const EnumParamInner*> ptr_;
+};
+
+// One entry of a parameter map: string id, handle and group path ("" for the top level).
+struct ParamMapEntry {
+  std::string id;
+  ParamPtr param;
+  std::string group;
 };
 
 }  // namespace vessimor

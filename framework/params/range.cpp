@@ -1,9 +1,9 @@
 #include "framework/params/range.hpp"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
+
+#include "framework/panic.hpp"
 
 namespace vessimor {
 
@@ -12,10 +12,8 @@ namespace {
 // A range with min > max (or a NaN bound) is a programming error in the parameter set; stop loudly
 // rather than produce values outside every range.
 float checked_clamp(float v, float lo, float hi) {
-  if (!(lo <= hi)) {
-    std::fputs("FloatRange: min > max, or either was NaN\n", stderr);
-    std::abort();
-  }
+  if (!(lo <= hi))
+    VESSIMOR_PANIC("FloatRange: min > max, or either was NaN (min = {}, max = {})", lo, hi);
   if (v < lo) return lo;
   if (v > hi) return hi;
   return v;  // NaN stays NaN

@@ -62,6 +62,13 @@ TEST(FloatTextFixed, ExactValueTiesToEvenAndKeptSign) {
   EXPECT_EQ(fixed(0.1f, 10), "0.1000000015");
   EXPECT_EQ(fixed(7.0f, -3), "7");
   EXPECT_EQ(fixed(1e20f, 0), "100000002004087734272");
+  // The smallest float needs all 149 digits; beyond them only zeros follow.
+  const std::string tiny = fixed(std::numeric_limits<float>::denorm_min(), 149);
+  EXPECT_EQ(tiny.substr(tiny.size() - 6), "203125");  // 2^-149 = 5^149 / 10^149
+  EXPECT_EQ(tiny.size(), 2u + 149u);                  // 2^-149 = 5^149 / 10^149
+  const std::string wide = fixed(100.0f, 1000);
+  EXPECT_EQ(wide.size(), 4u + 1000u);
+  EXPECT_EQ(wide.find_first_not_of('0', 4), std::string::npos);
 }
 
 TEST(FloatTextParse, AcceptsDecimalForms) {
