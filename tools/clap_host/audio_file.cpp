@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <memory>
 
-namespace vessimor::clap_host {
+namespace vessimor::tools {
 namespace {
 
 struct SndfileCloser {
@@ -41,7 +41,8 @@ AudioData read_audio_file(const std::string& path) {
     if (got <= 0) break;
     for (sf_count_t frame = 0; frame < got; ++frame) {
       for (std::size_t c = 0; c < channel_count; ++c) {
-        audio.channels[c].push_back(interleaved[static_cast<std::size_t>(frame) * channel_count + c]);
+        audio.channels[c].push_back(
+            interleaved[static_cast<std::size_t>(frame) * channel_count + c]);
       }
     }
   }
@@ -80,4 +81,4 @@ void write_wav_file(const std::string& path, const AudioData& audio) {
   if (sf_close(file.release()) != 0) throw HostError("cannot finish '" + path + "'");
 }
 
-}  // namespace vessimor::clap_host
+}  // namespace vessimor::tools

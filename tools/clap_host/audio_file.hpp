@@ -1,17 +1,12 @@
 #pragma once
 
 #include <cstddef>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-namespace vessimor::clap_host {
+#include "tools/clap_host/host_error.hpp"
 
-// Failure of the host or of the tools built on it; the text is meant for the user.
-class HostError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+namespace vessimor::tools {
 
 // Planar audio: one vector of samples per channel, all of equal length.
 struct AudioData {
@@ -30,4 +25,4 @@ AudioData read_audio_file(const std::string& path);
 // Throws HostError when the file cannot be created or written.
 void write_wav_file(const std::string& path, const AudioData& audio);
 
-}  // namespace vessimor::clap_host
+}  // namespace vessimor::tools

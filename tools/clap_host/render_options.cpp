@@ -7,7 +7,7 @@
 
 #include "tools/clap_host/test_signal.hpp"
 
-namespace vessimor::clap_host {
+namespace vessimor::tools {
 namespace {
 
 double number_option(const std::string& option, const std::string& text, double min, double max) {
@@ -97,7 +97,8 @@ RenderOptions parse_render_options(const std::vector<std::string>& args) {
 }
 
 std::string render_usage(const std::string& program) {
-  return "usage: " + program + " [options] OUTPUT.wav\n"
+  return "usage: " + program +
+         " [options] OUTPUT.wav\n"
          "Renders audio through Vessimor.clap and writes a 32-bit float WAV file.\n"
          "  -i, --input FILE      input audio file (default: a built-in test signal)\n"
          "  --signal NAME         test signal: chord, sine, sweep or noise (default chord)\n"
@@ -112,4 +113,4 @@ std::string render_usage(const std::string& program) {
          "  --block-size N        frames per process call (default 512)\n";
 }
 
-}  // namespace vessimor::clap_host
+}  // namespace vessimor::tools

@@ -8,7 +8,7 @@
 
 #include "tools/clap_host/audio_file.hpp"
 
-namespace vessimor::clap_host {
+namespace vessimor::tools {
 
 // A command line that cannot be understood; the tool prints the text and the usage.
 class UsageError : public HostError {
@@ -44,4 +44,4 @@ std::string render_usage(const std::string& program);
 // Strict number parsing for option values: the whole text must be one finite number.
 std::optional<double> parse_number(const std::string& text);
 
-}  // namespace vessimor::clap_host
+}  // namespace vessimor::tools

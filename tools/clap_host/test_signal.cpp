@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <numbers>
 
-namespace vessimor::clap_host {
+namespace vessimor::tools {
 namespace {
 
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
@@ -13,7 +13,8 @@ constexpr double kLevel = 0.5;  // -6 dBFS peak leaves headroom for the effect's
 
 void fill_sine(std::vector<float>& out, double sample_rate) {
   for (std::size_t i = 0; i < out.size(); ++i) {
-    out[i] = static_cast<float>(kLevel * std::sin(kTwoPi * 220.0 * static_cast<double>(i) / sample_rate));
+    out[i] = static_cast<float>(kLevel *
+                                std::sin(kTwoPi * 220.0 * static_cast<double>(i) / sample_rate));
   }
 }
 
@@ -53,7 +54,9 @@ void fill_noise(std::vector<float>& out) {
 
 }  // namespace
 
-std::vector<std::string> test_signal_names() { return {"sine", "chord", "sweep", "noise"}; }
+std::vector<std::string> test_signal_names() {
+  return {"sine", "chord", "sweep", "noise"};
+}
 
 AudioData make_test_signal(std::string_view name, double seconds, double sample_rate) {
   if (!std::isfinite(seconds) || seconds <= 0.0 || seconds > 24.0 * 3600.0) {
@@ -82,4 +85,4 @@ AudioData make_test_signal(std::string_view name, double seconds, double sample_
   return audio;
 }
 
-}  // namespace vessimor::clap_host
+}  // namespace vessimor::tools

@@ -6,7 +6,7 @@
 
 #include "tools/clap_host/audio_file.hpp"
 
-namespace vessimor::clap_host {
+namespace vessimor::tools {
 
 // Built-in stereo test signals, for renders without an input file. Each is deterministic (the
 // noise uses a fixed seed), so two renders of the same signal are bit-identical.
@@ -20,4 +20,4 @@ std::vector<std::string> test_signal_names();
 // Throws HostError for an unknown name, a non-positive or non-finite length or sample rate.
 AudioData make_test_signal(std::string_view name, double seconds, double sample_rate);
 
-}  // namespace vessimor::clap_host
+}  // namespace vessimor::tools
