@@ -1,5 +1,7 @@
 // Text form of a preset file: the exact pretty layout on writing, and a streaming reader that
 // checks each member as it arrives (types, duplicates) and then the missing keys.
+#include "plugin/preset_json.hpp"
+
 #include <fmt/format.h>
 
 #include <bitset>
@@ -14,15 +16,6 @@ namespace vessimor::presets {
 namespace {
 
 constexpr std::string_view kStructName = "struct VessimorPreset";
-
-// A JSON number for an f32 as the saved state writes it: shortest digits, whole values with ".0",
-// null for NaN and infinities.
-std::string json_f32(float v) {
-  if (!std::isfinite(v)) return "null";
-  std::string text = float_text::shortest(v);
-  if (text.find('.') == std::string::npos) text += ".0";
-  return text;
-}
 
 template <class... F>
 struct Overloaded : F... {
@@ -267,6 +260,41 @@ class PresetReader {
 };
 
 }  // namespace
+
+std::string json_f32(float v) {
+  if (!std::isfinite(v)) return "null";
+  std::string text = float_text::shortest(v);
+  if (text.find('.') == std::string::npos) text += ".0";
+  return text;
+}
+
+std::optional<std::string> preset_list_json(const std::vector<PresetInfo>& infos) {
+  try {
+    std::string text = "[";
+    for (const auto& info : infos) {
+      if (text.size() > 1) text += ',';
+      text += "{\"name\":";
+      text += Json(info.name).dump();
+      text += info.is_factory ? ",\"is_factory\":true}" : ",\"is_factory\":false}";
+    }
+    return text + "]";
+  } catch (const Json::exception&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<std::string> param_values_json(const std::array<ParamValuePair, 29>& values) {
+  std::string text = "[";
+  for (const auto& pair : values) {
+    if (text.size() > 1) text += ',';
+    text += "[\"";
+    text += pair.id;  // parameter ids need no escaping
+    text += "\",";
+    text += json_f32(pair.value);
+    text += ']';
+  }
+  return text + "]";
+}
 
 PresetResult<std::string> preset_to_json(const VessimorPreset& preset) {
   try {

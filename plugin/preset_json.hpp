@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "plugin/preset.hpp"
+#include "plugin/preset_list.hpp"
+
+// Compact JSON payloads of the preset answers to the editor page.
+namespace vessimor::presets {
+
+// A JSON number for an f32 as the saved state writes it; null for NaN and infinities.
+std::string json_f32(float v);
+
+// [{"name":"Init","is_factory":true},...]; nothing when a name is not valid UTF-8.
+std::optional<std::string> preset_list_json(const std::vector<PresetInfo>& infos);
+
+// [["input_gain",0.5],...] in the record's parameter order.
+std::optional<std::string> param_values_json(const std::array<ParamValuePair, 29>& values);
+
+}  // namespace vessimor::presets

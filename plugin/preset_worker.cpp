@@ -1,0 +1,103 @@
+#include "plugin/preset_worker.hpp"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include "plugin/factory_presets.hpp"
+#include "plugin/preset_file.hpp"
+#include "plugin/preset_json.hpp"
+#include "plugin/preset_list.hpp"
+
+namespace vessimor {
+namespace {
+
+void list(PresetAnswers& answers) {
+  const auto infos = presets::to_preset_infos(presets::list_all_presets());
+  if (auto json = presets::preset_list_json(infos)) answers.push_custom("presets_list", *json);
+}
+
+std::optional<VessimorPreset> find_factory(const std::string& name) {
+  for (const auto& row : FACTORY_PRESETS) {
+    if (row.name == name) return row;
+  }
+  return std::nullopt;
+}
+
+std::optional<VessimorPreset> find_user(const std::string& name) {
+  for (const auto& entry : presets::list_all_presets()) {
+    const auto* user = entry.user_preset();
+    if (user == nullptr || user->name != name) continue;
+    // A file that cannot be read or parsed counts as absent; a later one of the name may do.
+    if (auto preset = presets::load_preset(user->path)) return std::move(preset.value());
+  }
+  return std::nullopt;
+}
+
+void load(const PresetCommand::Load& request, PresetAnswers& answers) {
+  auto preset = request.is_factory ? find_factory(request.name) : find_user(request.name);
+  if (!preset) {
+    answers.push_custom("preset_error", "Preset '" + request.name + "' not found");
+    return;
+  }
+  if (auto json = presets::param_values_json(preset->to_param_values())) {
+    answers.push_custom("preset_values", *json);
+  }
+  // The requested name, not the file's own "name" member, is what the page asked for.
+  answers.set_current_preset_name(request.name);
+  answers.push_custom("preset_loaded", request.name);
+}
+
+void save(const PresetCommand::Save& request, PresetAnswers& answers) {
+  auto saved = presets::save_preset(request.preset);
+  if (saved) {
+    answers.push_custom("preset_saved", request.preset.name);
+  } else {
+    answers.push_custom("preset_error", saved.error().text());
+  }
+}
+
+void remove(const PresetCommand::Delete& request, PresetAnswers& answers) {
+  std::optional<std::filesystem::path> path;
+  for (const auto& entry : presets::list_all_presets()) {
+    const auto* user = entry.user_preset();
+    if (user != nullptr && user->name == request.name) {
+      path = user->path;
+      break;
+    }
+  }
+  if (!path) {
+    answers.push_custom("preset_error",
+                        "Preset '" + request.name + "' not found or is a factory preset");
+    return;
+  }
+  if (::unlink(path->c_str()) != 0) {
+    answers.push_custom(
+        "preset_error",
+        PresetError::io(std::error_code(errno, std::generic_category()).message()).text());
+    return;
+  }
+  answers.push_custom("preset_deleted", request.name);
+}
+
+}  // namespace
+
+void handle_preset_command(const PresetCommand& command, PresetAnswers& answers) {
+  std::visit(
+      [&](const auto& request) {
+        using T = std::decay_t<decltype(request)>;
+        if constexpr (std::is_same_v<T, PresetCommand::List>) {
+          list(answers);
+        } else if constexpr (std::is_same_v<T, PresetCommand::Load>) {
+          load(request, answers);
+        } else if constexpr (std::is_same_v<T, PresetCommand::Save>) {
+          save(request, answers);
+        } else {
+          remove(request, answers);
+        }
+      },
+      command.request);
+}
+
+}  // namespace vessimor

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "plugin/preset.hpp"
+
+namespace vessimor {
+
+// A request for the preset worker, sent by the audio thread's editor-message dispatch.
+struct PresetCommand {
+  struct List {};
+  struct Load {
+    std::string name;
+    bool is_factory = false;
+  };
+  struct Save {
+    VessimorPreset preset;
+  };
+  struct Delete {
+    std::string name;
+  };
+  std::variant<List, Load, Save, Delete> request;
+};
+
+// Where the worker's answers go: the editor state's queued page calls and its current preset name.
+class PresetAnswers {
+ public:
+  virtual ~PresetAnswers() = default;
+  // Thread: preset worker. Queues ("action", payload) for the page; never blocks.
+  virtual void push_custom(std::string action, std::string payload) = 0;
+  // Thread: preset worker
+  virtual void set_current_preset_name(std::string_view name) = 0;
+};
+
+// Carries out one command with the preset files, folder and factory table, and answers through
+// `answers`: "presets_list", "preset_values" + "preset_loaded", "preset_saved", "preset_deleted"
+// or "preset_error". File errors never escape: they become "preset_error" answers.
+// Thread: preset worker
+void handle_preset_command(const PresetCommand& command, PresetAnswers& answers);
+
+}  // namespace vessimor

@@ -1,0 +1,140 @@
+#include "plugin/preset_worker.hpp"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "plugin/factory_presets.hpp"
+#include "plugin/preset_file.hpp"
+#include "tests/plugin/preset_test_dir.hpp"
+
+namespace vessimor {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+using test::write_file;
+
+// Records every answer in order; a set name is recorded as ("name", value).
+class Recorder : public PresetAnswers {
+ public:
+  void push_custom(std::string action, std::string payload) override {
+    answers.emplace_back(std::move(action), std::move(payload));
+  }
+  void set_current_preset_name(std::string_view name) override {
+    answers.emplace_back("name", std::string(name));
+  }
+  std::vector<std::pair<std::string, std::string>> answers;
+};
+
+using Answers = std::vector<std::pair<std::string, std::string>>;
+
+class PresetWorker : public ::testing::Test {
+ protected:
+  Answers run(PresetCommand command) {
+    Recorder recorder;
+    handle_preset_command(command, recorder);
+    return recorder.answers;
+  }
+  fs::path folder() const { return *presets::get_presets_dir(); }
+
+  TempDir home_;
+  test::ScopedHome scoped_{home_.path()};
+};
+
+TEST_F(PresetWorker, LoadsAFactoryPreset) {
+  const auto answers = run({PresetCommand::Load{"Robot Voice", true}});
+  ASSERT_EQ(answers.size(), 3u);
+  EXPECT_EQ(answers[0].first, "preset_values");
+  EXPECT_EQ(
+      answers[0].second.rfind(R"([["input_gain",0.5],["mix",0.85],["output_gain",0.6666667],)", 0),
+      0u)
+      << answers[0].second;
+  EXPECT_NE(answers[0].second.find(R"(["carrier_mode",0.0],)"), std::string::npos);
+  EXPECT_EQ(std::count(answers[0].second.begin(), answers[0].second.end(), '['), 30);
+  EXPECT_EQ(answers[1], (std::pair<std::string, std::string>{"name", "Robot Voice"}));
+  EXPECT_EQ(answers[2], (std::pair<std::string, std::string>{"preset_loaded", "Robot Voice"}));
+}
+
+TEST_F(PresetWorker, UnknownOrUnreadablePresetsAreNotFound) {
+  const Answers not_found = {{"preset_error", "Preset 'Robot Voice' not found"}};
+  EXPECT_EQ(run({PresetCommand::Load{"Robot Voice", false}}), not_found);
+  EXPECT_EQ(run({PresetCommand::Load{"robot voice", true}}), (Answers{{"preset_error",
+                                                                       "Preset 'robot voice' "
+                                                                       "not found"}}));
+  fs::create_directories(folder());
+  write_file(folder() / "Broken.vessimor", "{ not json");
+  write_file(folder() / "Partial.vessimor", R"({"name": "Partial"})");
+  EXPECT_EQ(run({PresetCommand::Load{"Broken", false}}),
+            (Answers{{"preset_error", "Preset 'Broken' not found"}}));
+  EXPECT_EQ(run({PresetCommand::Load{"Partial", false}}),
+            (Answers{{"preset_error", "Preset 'Partial' not found"}}));
+}
+
+TEST_F(PresetWorker, UserPresetLoadsUnderTheRequestedName) {
+  VessimorPreset bass = FACTORY_PRESETS[26];
+  bass.name = "Bass";
+  auto written = presets::save_preset(bass);
+  ASSERT_TRUE(written);
+  fs::rename(written.value(), folder() / "Lead.vessimor");
+
+  const auto answers = run({PresetCommand::Load{"Lead", false}});
+  ASSERT_EQ(answers.size(), 3u);
+  EXPECT_EQ(answers[0].first, "preset_values");
+  EXPECT_NE(answers[0].second.find(R"(["mix",0.8],)"), std::string::npos);
+  EXPECT_EQ(answers[1], (std::pair<std::string, std::string>{"name", "Lead"}));
+  EXPECT_EQ(answers[2], (std::pair<std::string, std::string>{"preset_loaded", "Lead"}));
+  // A user file is never found through a factory load.
+  EXPECT_EQ(run({PresetCommand::Load{"Lead", true}}),
+            (Answers{{"preset_error", "Preset 'Lead' not found"}}));
+}
+
+TEST_F(PresetWorker, SaveAnswersWithTheNameAsSentAndListsIt) {
+  VessimorPreset preset;
+  preset.name = " My: Lead ";
+  EXPECT_EQ(run({PresetCommand::Save{preset}}), (Answers{{"preset_saved", " My: Lead "}}));
+  EXPECT_TRUE(fs::exists(folder() / "My_ Lead.vessimor"));
+
+  const auto answers = run({PresetCommand::List{}});
+  ASSERT_EQ(answers.size(), 1u);
+  EXPECT_EQ(answers[0].first, "presets_list");
+  EXPECT_EQ(answers[0].second.rfind(R"([{"name":"Ambient Wash","is_factory":true},)", 0), 0u);
+  EXPECT_NE(answers[0].second.find(R"({"name":"My_ Lead","is_factory":false},)"),
+            std::string::npos);
+  EXPECT_EQ(answers[0].second.substr(answers[0].second.size() - 41),
+            R"({"name":"Warm Chorus","is_factory":true}])");
+}
+
+TEST_F(PresetWorker, SaveFailuresAreReported) {
+  // A file where the folder belongs stops the folder's creation.
+  fs::create_directories(folder().parent_path());
+  write_file(folder(), "x");
+  VessimorPreset preset;
+  preset.name = "Lead";
+  auto answers = run({PresetCommand::Save{preset}});
+  ASSERT_EQ(answers.size(), 1u);
+  EXPECT_EQ(answers[0].first, "preset_error");
+  EXPECT_EQ(answers[0].second.rfind("IO error: ", 0), 0u) << answers[0].second;
+
+  preset.name = std::string("a\0b", 3);
+  EXPECT_EQ(run({PresetCommand::Save{preset}}),
+            (Answers{{"preset_error", "IO error: file name contained an unexpected NUL byte"}}));
+}
+
+TEST_F(PresetWorker, DeleteRemovesOnlyUserFiles) {
+  EXPECT_EQ(run({PresetCommand::Delete{"Init"}}),
+            (Answers{{"preset_error", "Preset 'Init' not found or is a factory preset"}}));
+  ASSERT_TRUE(presets::save_preset(FACTORY_PRESETS[0]));
+  EXPECT_EQ(run({PresetCommand::Delete{"Init"}}), (Answers{{"preset_deleted", "Init"}}));
+  EXPECT_FALSE(fs::exists(folder() / "Init.vessimor"));
+  EXPECT_EQ(run({PresetCommand::Delete{"Init"}}),
+            (Answers{{"preset_error", "Preset 'Init' not found or is a factory preset"}}));
+
+  // A listed item that cannot be removed as a file.
+  fs::create_directories(folder() / "x.vessimor");
+  EXPECT_EQ(run({PresetCommand::Delete{"x"}}),
+            (Answers{{"preset_error", "IO error: Is a directory"}}));
+}
+
+}  // namespace
+}  // namespace vessimor
