@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "engine/kit/carrier.hpp"
-#include "engine/kit/saturation.hpp"
+#include "engine/kit/oscillator.hpp"
+#include "engine/processor.hpp"
 
 namespace {
 
@@ -17,17 +17,16 @@ constexpr float kToneHz = 220.0f;
 constexpr float kToneLevel = 0.5f;
 
 std::vector<float> render() {
-  using namespace quorvane_dsp_kit;
-  Carrier left(static_cast<float>(kSampleRate));
-  Carrier right(static_cast<float>(kSampleRate));
-  Saturator saturator{0.5f, 1.0f, SaturationMode::Tanh};
-  Oscillator tone = Oscillator::make(static_cast<float>(kSampleRate), kToneHz);
+  // The effect as it starts in the plug-in: formant carrier, half wet.
+  vessimor::VessimorProcessor processor(static_cast<float>(kSampleRate));
+  auto tone = quorvane_dsp_kit::Oscillator::make(static_cast<float>(kSampleRate), kToneHz);
   std::vector<float> interleaved;
   interleaved.reserve(static_cast<std::size_t>(kFrames) * 2);
   for (int i = 0; i < kFrames; ++i) {
     const float x = kToneLevel * tone.tick();
-    interleaved.push_back(saturator.process(x * left.process()));
-    interleaved.push_back(saturator.process(x * right.process()));
+    const vessimor::StereoSample out = processor.process(x, x);
+    interleaved.push_back(out.left);
+    interleaved.push_back(out.right);
   }
   return interleaved;
 }

@@ -1,0 +1,247 @@
+#include "engine/processor.hpp"
+
+#include <cmath>
+
+#include "engine/kit/math.hpp"
+
+namespace vessimor {
+
+using quorvane_dsp_kit::at_most;
+using quorvane_dsp_kit::clamp;
+using quorvane_dsp_kit::fast_exp2;
+using quorvane_dsp_kit::Lfo;
+using quorvane_dsp_kit::LfoShape;
+using quorvane_dsp_kit::OnePole;
+using quorvane_dsp_kit::SaturationMode;
+
+float EnvelopeFollower::coefficient_for(float ms, float sr) noexcept {
+  if (ms <= 0.0f) return 0.0f;
+  return std::exp(-1.0f / (sr * (ms * 0.001f)));
+}
+
+EnvelopeFollower::EnvelopeFollower(float sr) noexcept
+    : sample_rate(sr),
+      attack_coefficient(coefficient_for(10.0f, sr)),
+      release_coefficient(coefficient_for(100.0f, sr)) {}
+
+void EnvelopeFollower::set_sample_rate(float sr) noexcept {
+  sample_rate = sr;
+  attack_coefficient = coefficient_for(attack_ms, sr);
+  release_coefficient = coefficient_for(release_ms, sr);
+}
+
+std::uint32_t VessimorProcessor::grid_period_for(float sr, float tempo) noexcept {
+  const float samples = sr * 60.0f / (2.0f * tempo);
+  if (!(samples > 0.0f)) return 0;
+  if (samples >= 4294967296.0f) return UINT32_MAX;
+  return static_cast<std::uint32_t>(samples);
+}
+
+VessimorProcessor::VessimorProcessor(float sr)
+    : left(sr),
+      right(sr),
+      comb_left(sr),
+      comb_right(sr),
+      wavefolder{0.5f, 2, 1.0f},
+      grit_saturator{0.0f, 1.0f, SaturationMode::HardClip},
+      warm_saturator{0.0f, 1.0f, SaturationMode::BiasedTanh},
+      grit_filter(OnePole::make(sr, at_most(0.49f * sr, 2000.0f), true)),
+      warm_filter(OnePole::make(sr, at_most(0.49f * sr, 300.0f), false)),
+      trigger_lfo(Lfo::make(sr, 4.0f, LfoShape::Square)),
+      lock_lfo(Lfo::make(sr, 2.0f, LfoShape::Sine)),
+      cycle_lfo(Lfo::make(sr, 2.0f, LfoShape::Saw)),
+      follower(sr),
+      sample_rate(sr),
+      grid_period(grid_period_for(sr, 120.0f)) {
+  wavefolder.set_stages(2);
+}
+
+void VessimorProcessor::set_sample_rate(float sr) {
+  sample_rate = sr;
+  left.set_sample_rate(sr);
+  right.set_sample_rate(sr);
+  grit_filter.set_sample_rate(sr);
+  warm_filter.set_sample_rate(sr);
+  comb_left.set_sample_rate(sr);
+  comb_right.set_sample_rate(sr);
+  for (Lfo* lfo : {&trigger_lfo, &lock_lfo, &cycle_lfo}) {
+    lfo->sample_rate = sr;
+    lfo->increment = lfo->rate / sr;
+  }
+  follower.set_sample_rate(sr);
+  grid_period = grid_period_for(sr, bpm);
+}
+
+void VessimorProcessor::reset() noexcept {
+  left.reset();
+  right.reset();
+  grit_filter.state = 0.0f;
+  warm_filter.state = 0.0f;
+  comb_left.reset();
+  comb_right.reset();
+  trigger_lfo.phase = 0.0f;
+  lock_lfo.phase = 0.0f;
+  cycle_lfo.phase = 0.0f;
+  follower.envelope = 0.0f;
+  cycle_counter = 0;
+  cycle_was_positive = false;
+  pending_character_mode = CharacterMode::None;
+  grid_counter = 0;
+}
+
+void CarrierModulation::apply(quorvane_dsp_kit::Carrier& c) const noexcept {
+  if (set_mode) c.mode = mode;
+  if (set_frequency) c.set_frequency(frequency);
+  switch (envelope) {
+    case Envelope::None:
+      break;
+    case Envelope::Formant:
+      c.formant_position = first;
+      // With the morph LFO running, the position is only the centre it sweeps around.
+      if (c.morph_rate < 0.001f) c.formant.set_position(first);
+      break;
+    case Envelope::Stoch:
+      c.stoch_spread = first;
+      c.stoch_density = second;
+      c.stoch_clock.frequency = quorvane_dsp_kit::at_least(0.5f + 49.5f * second, 0.001f);
+      c.stoch_clock.increment = c.stoch_clock.frequency / c.stoch_clock.sample_rate;
+      break;
+    case Envelope::Swarm:
+      c.swarm_spread = first;
+      c.swarm_drift = second;
+      c.bank.drift = second;
+      c.bank.set_spread(first);
+      break;
+  }
+}
+
+void VessimorProcessor::modulate_by_envelope(float l, float r,
+                                             CarrierModulation& modulation) noexcept {
+  using quorvane_dsp_kit::CarrierMode;
+  using Envelope = CarrierModulation::Envelope;
+  const float e = std::fabs((l + r) * 0.5f);
+  const float k =
+      e > follower.envelope ? follower.attack_coefficient : follower.release_coefficient;
+  follower.envelope = e + k * (follower.envelope - e);
+  const float m = env_amount * follower.envelope;
+  // The left carrier's mode decides which settings the envelope moves.
+  const CarrierMode mode = modulation.set_mode ? modulation.mode : left.mode;
+  switch (mode) {
+    case CarrierMode::Formant:
+      modulation.envelope = Envelope::Formant;
+      modulation.first = clamp(0.5f * m + base_formant_position, 0.0f, 1.0f);
+      break;
+    case CarrierMode::Stoch:
+      modulation.envelope = Envelope::Stoch;
+      modulation.first = clamp(0.5f * m + base_stoch_spread, 0.0f, 1.0f);
+      modulation.second = clamp(0.3f * m + base_stoch_density, 0.0f, 1.0f);
+      break;
+    default:
+      modulation.envelope = Envelope::Swarm;
+      modulation.first = clamp(0.3f * m + base_swarm_spread, 0.0f, 1.0f);
+      modulation.second = clamp(0.5f * m + base_swarm_drift, 0.0f, 1.0f);
+      break;
+  }
+}
+
+float VessimorProcessor::character(float y) noexcept {
+  switch (character_mode) {
+    case CharacterMode::Clean:
+      return y;
+    case CharacterMode::Grit: {
+      const float s = grit_saturator.process(y);
+      const float h = grit_filter.process(s);
+      y = s + h * (0.5f * character_amount + 0.3f);
+      break;
+    }
+    case CharacterMode::Warm: {
+      const float w = warm_filter.process(y);
+      y = warm_saturator.process(y) + (character_amount + 0.5f) * w;
+      break;
+    }
+    default:
+      y = wavefolder.process(y * fold_gain);
+      break;
+  }
+  const float y2 = y * y;
+  return y * (y2 + 27.0f) / (9.0f * y2 + 27.0f);
+}
+
+CarrierModulation VessimorProcessor::modulate(float l, float r) noexcept {
+  CarrierModulation modulation;
+
+  // 2. Mode cycle: one step per LFO cycle, where the saw crosses zero.
+  if (mode_cycle_enabled) {
+    const float v = cycle_lfo.tick();
+    if (v >= 0.0f && !cycle_was_positive) {
+      cycle_counter = (cycle_counter + 1) % 3;
+      modulation.set_mode = true;
+      modulation.mode = static_cast<quorvane_dsp_kit::CarrierMode>(cycle_counter);
+    }
+    cycle_was_positive = v >= 0.0f;
+  }
+
+  // 3. Lock motion: up to two octaves either way at depth 1.
+  if (lock_motion_enabled && lock_depth > 0.001f) {
+    const float v = lock_lfo.tick();
+    modulation.set_frequency = true;
+    modulation.frequency = clamp(lock_frequency * fast_exp2(2.0f * lock_depth * v), 40.0f, 5000.0f);
+  }
+
+  // 4. Envelope modulation of the carriers' settings.
+  if (env_amount > 0.001f) modulate_by_envelope(l, r, modulation);
+  return modulation;
+}
+
+StereoSample VessimorProcessor::process(float l, float r) noexcept {
+  // 1. Tempo grid: a pending character change waits for the next eighth note.
+  grid_counter += 1;
+  if (grid_counter >= grid_period) {
+    grid_counter = 0;
+    if (pending_character_mode != CharacterMode::None) character_mode = pending_character_mode;
+    pending_character_mode = CharacterMode::None;
+  }
+
+  // 2. to 4. Modulators; both carriers receive the same changes.
+  const CarrierModulation modulation = modulate(l, r);
+  modulation.apply(left);
+  modulation.apply(right);
+
+  // 5. and 6. Carriers and ring modulation.
+  const float x_l = l * input_gain;
+  const float x_r = r * input_gain;
+  const float c_l = left.process();
+  const float c_r = right.process();
+  float y_l = x_l * c_l * ring_depth + x_l * (1.0f - ring_depth);
+  float y_r = x_r * c_r * ring_depth + x_r * (1.0f - ring_depth);
+
+  // 7. Character: the shared filters see the left sample, then the right one.
+  y_l = character(y_l);
+  y_r = character(y_r);
+
+  // 8. Comb.
+  y_l = comb_left.process(y_l);
+  y_r = comb_right.process(y_r);
+
+  // 9. Amplitude gate.
+  if (trigger_amount > 0.001f) {
+    const float v = trigger_lfo.tick();
+    const float g = 1.0f - trigger_amount * (1.0f - clamp(0.5f * v + 0.5f, 0.0f, 1.0f));
+    y_l *= g;
+    y_r *= g;
+  }
+
+  // 10. Mix against the raw input, then output gain.
+  const float out_l = output_gain * (y_l * mix + l * (1.0f - mix));
+  const float out_r = output_gain * (y_r * mix + r * (1.0f - mix));
+
+  // 11. Width.
+  const float mid = (out_l + out_r) * 0.5f;
+  const float side = (out_l - out_r) * 0.5f * width;
+
+  // 12. Guard: nothing infinite, NaN or louder than +-4 leaves the engine.
+  const auto guard = [](float v) { return std::isfinite(v) ? clamp(v, -4.0f, 4.0f) : 0.0f; };
+  return {guard(mid + side), guard(mid - side)};
+}
+
+}  // namespace vessimor

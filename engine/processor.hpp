@@ -1,0 +1,120 @@
+#pragma once
+
+#include <cstdint>
+
+#include "engine/kit/carrier.hpp"
+#include "engine/kit/filter/comb.hpp"
+#include "engine/kit/filter/one_pole.hpp"
+#include "engine/kit/oscillator.hpp"
+#include "engine/kit/saturation.hpp"
+
+namespace vessimor {
+
+// Peak follower with separate attack and release times.
+struct EnvelopeFollower {
+  float sample_rate;
+  float attack_ms = 10.0f;
+  float release_ms = 100.0f;
+  float attack_coefficient;
+  float release_coefficient;
+  float envelope = 0.0f;
+
+  explicit EnvelopeFollower(float sample_rate) noexcept;
+
+  // 0 for a time of 0 or less: the envelope then jumps straight to the input.
+  static float coefficient_for(float ms, float sample_rate) noexcept;
+  void set_sample_rate(float sr) noexcept;
+};
+
+// `None` only ever appears in `pending_character_mode`; values above 3 in `character_mode` fold.
+enum class CharacterMode : std::uint8_t { Clean = 0, Grit = 1, Warm = 2, Fold = 3, None = 4 };
+
+// What the per-sample chain does to a carrier in one call (mode cycle, lock motion, envelope).
+// Both carriers receive the same one, which keeps them identical.
+struct CarrierModulation {
+  enum class Envelope : std::uint8_t { None, Formant, Stoch, Swarm };
+  bool set_mode = false;
+  quorvane_dsp_kit::CarrierMode mode = quorvane_dsp_kit::CarrierMode::Formant;
+  bool set_frequency = false;
+  float frequency = 0.0f;
+  Envelope envelope = Envelope::None;
+  float first = 0.0f;   // formant position, stochastic spread or swarm spread
+  float second = 0.0f;  // stochastic density or swarm drift
+
+  void apply(quorvane_dsp_kit::Carrier& carrier) const noexcept;
+};
+
+struct StereoSample {
+  float left;
+  float right;
+};
+
+// The effect's whole signal path for one stereo instance. Fields are public: the settings update
+// writes them once per block, and the per-sample chain modulates some of them.
+struct VessimorProcessor {
+  quorvane_dsp_kit::Carrier left;
+  quorvane_dsp_kit::Carrier right;
+  quorvane_dsp_kit::CombFilter comb_left;
+  quorvane_dsp_kit::CombFilter comb_right;
+  float character_amount = 0.5f;
+  quorvane_dsp_kit::Wavefolder wavefolder;
+  float fold_gain = 1.0f;
+  quorvane_dsp_kit::Saturator grit_saturator;
+  quorvane_dsp_kit::Saturator warm_saturator;
+  quorvane_dsp_kit::OnePole grit_filter;
+  quorvane_dsp_kit::OnePole warm_filter;
+  CharacterMode character_mode = CharacterMode::Clean;
+  quorvane_dsp_kit::Lfo trigger_lfo;
+  quorvane_dsp_kit::Lfo lock_lfo;
+  quorvane_dsp_kit::Lfo cycle_lfo;
+  EnvelopeFollower follower;
+  std::uint64_t cycle_counter = 0;
+  float sample_rate;
+  float ring_depth = 1.0f;
+  float trigger_amount = 0.0f;
+  float bpm = 120.0f;
+  float lock_depth = 0.5f;
+  float lock_frequency = 440.0f;
+  float env_amount = 0.0f;
+  float base_formant_position = 0.5f;
+  float base_stoch_spread = 0.3f;
+  float base_stoch_density = 0.5f;
+  float base_swarm_drift = 0.3f;
+  float base_swarm_spread = 0.2f;
+  std::uint32_t grid_counter = 0;
+  std::uint32_t grid_period;
+  float input_gain = 1.0f;
+  float mix = 0.5f;
+  float output_gain = 1.0f;
+  float width = 1.0f;
+  bool lock_motion_enabled = false;
+  bool mode_cycle_enabled = false;
+  bool cycle_was_positive = false;
+  bool playing = false;
+  std::uint8_t trigger_division = 1;
+  std::uint8_t cycle_division = 0;
+  CharacterMode pending_character_mode = CharacterMode::None;
+
+  // Allocates the comb buffers: main thread.
+  explicit VessimorProcessor(float sample_rate);
+
+  // Thread: main. Reallocates and clears the comb buffers; phases and settings stay.
+  void set_sample_rate(float sr);
+  // Thread: audio.
+  void reset() noexcept;
+  // Thread: audio. One stereo input pair in, one output pair out, each within [-4, 4].
+  StereoSample process(float l, float r) noexcept;
+
+  // Thread: audio. The modulator part of `process` (mode cycle, lock motion, envelope): advances
+  // those modulators and returns what they do to the carriers this sample.
+  CarrierModulation modulate(float l, float r) noexcept;
+
+  // Samples per grid tick (an eighth note), truncated and saturated to 32 bits.
+  static std::uint32_t grid_period_for(float sample_rate, float bpm) noexcept;
+
+ private:
+  void modulate_by_envelope(float l, float r, CarrierModulation& modulation) noexcept;
+  float character(float y) noexcept;
+};
+
+}  // namespace vessimor
