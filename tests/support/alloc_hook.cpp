@@ -3,6 +3,16 @@
 #include <cstdlib>
 #include <new>
 
+// The thread sanitizer's runtime defines the global operator new itself, so under it the hook
+// counts through the sanitizer's allocation callback instead of replacing the operators.
+#if defined(__SANITIZE_THREAD__)
+#define VESSIMOR_TSAN_HOOK 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define VESSIMOR_TSAN_HOOK 1
+#endif
+#endif
+
 namespace {
 
 thread_local bool t_armed = false;
@@ -12,13 +22,13 @@ void note_allocation() noexcept {
   if (t_armed) ++t_count;
 }
 
-void* allocate(std::size_t size) {
+[[maybe_unused]] void* allocate(std::size_t size) {
   note_allocation();
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
 
-void* allocate_aligned(std::size_t size, std::align_val_t align) {
+[[maybe_unused]] void* allocate_aligned(std::size_t size, std::align_val_t align) {
   note_allocation();
   const auto a = static_cast<std::size_t>(align);
   const std::size_t rounded = ((size == 0 ? 1 : size) + a - 1) / a * a;
@@ -41,6 +51,16 @@ std::size_t AllocationHook::count() const noexcept { return t_count; }
 
 }  // namespace vessimor::test
 
+#if defined(VESSIMOR_TSAN_HOOK)
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*, std::size_t),
+                                                         void (*)(const volatile void*));
+namespace {
+void on_sanitizer_malloc(const volatile void*, std::size_t) { note_allocation(); }
+void on_sanitizer_free(const volatile void*) {}
+[[maybe_unused]] const int installed_hooks =
+    __sanitizer_install_malloc_and_free_hooks(on_sanitizer_malloc, on_sanitizer_free);
+}  // namespace
+#else
 // Replacements of the global allocation functions; every form funnels into the counter.
 void* operator new(std::size_t size) { return allocate(size); }
 void* operator new[](std::size_t size) { return allocate(size); }
@@ -68,6 +88,7 @@ void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+#endif
 
 #if !defined(VESSIMOR_SANITIZED)
 // Plain C allocations count too (the sanitizers own malloc, so only outside them).
