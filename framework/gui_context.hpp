@@ -2,9 +2,10 @@
 
 #include <cstdint>
 
+#include "framework/params/param_ptr.hpp"
+
 namespace vessimor {
 
-class ParamPtr;     // framework/params
 class PluginState;  // framework/state
 
 // Which wrapper hosts an instance.
