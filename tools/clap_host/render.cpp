@@ -35,7 +35,6 @@ AudioData render(PluginInstance& instance, const AudioData& input, const RenderJ
   const std::vector<float>& in_left = input.channels.front();
   const std::vector<float>& in_right = input.channels.back();  // mono feeds both sides
 
-  if (!instance.init()) throw HostError("the plug-in failed to initialise");
   apply_values(instance, job);
   if (!instance.activate(input.sample_rate, 1, job.block_size)) {
     throw HostError("the plug-in refused to activate at " + std::to_string(input.sample_rate) +

@@ -20,7 +20,7 @@ struct RenderJob {
   std::function<void(std::size_t frames_done, std::size_t frames_total)> progress;
 };
 
-// Renders mono or stereo `input` through a freshly created, not yet initialised instance and
+// Renders mono or stereo `input` through an initialised, not yet activated instance and
 // returns the stereo output at the input's sample rate and length. Throws HostError when the
 // plug-in refuses a step, a value does not take, or processing reports an error.
 AudioData render(PluginInstance& instance, const AudioData& input, const RenderJob& job);
