@@ -3,10 +3,9 @@
 #include <cstdint>
 
 #include "framework/params/param_ptr.hpp"
+#include "framework/state/plugin_state.hpp"
 
 namespace vessimor {
-
-class PluginState;  // framework/state
 
 // Which wrapper hosts an instance.
 enum class HostApi : std::uint32_t {
