@@ -10,6 +10,7 @@
 
 #include "framework/float_text.hpp"
 #include "framework/json.hpp"
+#include "framework/json_number.hpp"
 #include "plugin/preset_file.hpp"
 
 namespace vessimor::presets {
@@ -36,7 +37,7 @@ std::string library_text(const std::exception& e) {
 std::string json_value(const VessimorPreset& preset, const PresetMember& member) {
   return std::visit(
       Overloaded{
-          [&](std::string VessimorPreset::*m) { return Json(preset.*m).dump(); },
+          [&](std::string VessimorPreset::*m) { return write_json(Json(preset.*m)); },
           [&](float VessimorPreset::*m) { return json_f32(preset.*m); },
           [&](std::uint8_t VessimorPreset::*m) { return std::to_string(preset.*m); },
           [&](std::int32_t VessimorPreset::*m) { return std::to_string(preset.*m); },
@@ -261,20 +262,13 @@ class PresetReader {
 
 }  // namespace
 
-std::string json_f32(float v) {
-  if (!std::isfinite(v)) return "null";
-  std::string text = float_text::shortest(v);
-  if (text.find('.') == std::string::npos) text += ".0";
-  return text;
-}
-
 std::optional<std::string> preset_list_json(const std::vector<PresetInfo>& infos) {
   try {
     std::string text = "[";
     for (const auto& info : infos) {
       if (text.size() > 1) text += ',';
       text += "{\"name\":";
-      text += Json(info.name).dump();
+      text += write_json(Json(info.name));
       text += info.is_factory ? ",\"is_factory\":true}" : ",\"is_factory\":false}";
     }
     return text + "]";

@@ -9,9 +9,6 @@
 // Compact JSON payloads of the preset answers to the editor page.
 namespace vessimor::presets {
 
-// A JSON number for an f32 as the saved state writes it; null for NaN and infinities.
-std::string json_f32(float v);
-
 // [{"name":"Init","is_factory":true},...]; nothing when a name is not valid UTF-8.
 std::optional<std::string> preset_list_json(const std::vector<PresetInfo>& infos);
 
