@@ -61,7 +61,10 @@ int write_all(int fd, std::string_view text) {
 // Writes `text` to `tmp`, flushes it to disk and moves it onto `target`, then syncs the folder so
 // the rename itself survives a crash. The previous `target` stays intact until the rename.
 int replace_file(const fs::path& tmp, const fs::path& target, std::string_view text) {
-  Fd file(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  // Non-blocking so that a FIFO in the temporary file's place fails at once instead of waiting
+  // for a reader; no-follow so that a stray link there cannot make the save overwrite another file.
+  Fd file(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW,
+                 0666));
   if (file.get() < 0) return errno;
   if (const int err = write_all(file.get(), text)) return err;
   if (::fsync(file.get()) != 0) return errno;
@@ -134,8 +137,14 @@ PresetResult<fs::path> save_preset_in(const std::optional<fs::path>& dir,
 
 PresetResult<VessimorPreset> load_preset(const fs::path& path) {
   if (has_nul(path)) return PresetError::io(std::string(kNulInName));
-  Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Only regular files are read: a FIFO would block the worker (and the plug-in's teardown, which
+  // waits for it) and a device could feed it bytes without end.
+  Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.get() < 0) return io_error(errno);
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0) return io_error(errno);
+  if (S_ISDIR(info.st_mode)) return io_error(EISDIR);
+  if (!S_ISREG(info.st_mode)) return PresetError::io("not a regular file");
   std::string bytes;
   char buffer[16384];
   for (;;) {

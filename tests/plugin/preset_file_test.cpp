@@ -1,6 +1,7 @@
 #include "plugin/preset_file.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <limits>
@@ -312,6 +313,29 @@ TEST(PresetFile, UnreadableFilesAreIoErrors) {
   auto folder = presets::load_preset(dir.path());
   ASSERT_FALSE(folder);
   EXPECT_EQ(folder.error().kind(), PresetError::Kind::Io);
+}
+
+TEST(PresetFile, SpecialFilesNeitherBlockNorRedirect) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo((dir.path() / "pipe.vessimor").c_str(), 0600), 0);
+  auto read = presets::load_preset(dir.path() / "pipe.vessimor");
+  ASSERT_FALSE(read);
+  EXPECT_EQ(read.error().text(), "IO error: not a regular file");
+
+  // A FIFO in the temporary file's place fails the save instead of waiting for a reader.
+  ASSERT_EQ(::mkfifo((dir.path() / "Pipe.tmp").c_str(), 0600), 0);
+  VessimorPreset preset;
+  preset.name = "Pipe";
+  auto saved = presets::save_preset_in(dir.path(), preset);
+  ASSERT_FALSE(saved);
+  EXPECT_EQ(saved.error().kind(), PresetError::Kind::Io);
+
+  // A link in the temporary file's place does not make the save write through it.
+  write_file(dir.path() / "elsewhere", "keep");
+  fs::create_symlink(dir.path() / "elsewhere", dir.path() / "Link.tmp");
+  preset.name = "Link";
+  EXPECT_FALSE(presets::save_preset_in(dir.path(), preset));
+  EXPECT_EQ(read_file(dir.path() / "elsewhere"), "keep");
 }
 
 TEST(PresetFile, NameWithNulIsRefusedAndWritesNothing) {
