@@ -91,16 +91,18 @@ void VessimorProcessor::reset() noexcept {
 
 void CarrierModulation::apply(quorvane_dsp_kit::Carrier& c) const noexcept {
   if (set_mode) c.mode = mode;
-  if (set_frequency) c.set_frequency(frequency);
   switch (envelope) {
     case Envelope::None:
+      if (set_frequency) c.set_frequency(frequency);
       break;
     case Envelope::Formant:
+      if (set_frequency) c.set_frequency(frequency);
       c.formant_position = first;
       // With the morph LFO running, the position is only the centre it sweeps around.
       if (c.morph_rate < 0.001f) c.formant.set_position(first);
       break;
     case Envelope::Stoch:
+      if (set_frequency) c.set_frequency(frequency);
       c.stoch_spread = first;
       c.stoch_density = second;
       c.stoch_clock.frequency = quorvane_dsp_kit::at_least(0.5f + 49.5f * second, 0.001f);
@@ -110,7 +112,16 @@ void CarrierModulation::apply(quorvane_dsp_kit::Carrier& c) const noexcept {
       c.swarm_spread = first;
       c.swarm_drift = second;
       c.bank.drift = second;
-      c.bank.set_spread(first);
+      if (set_frequency) {
+        // The new frequency and the new spread in one pass over the bank: the same end state as
+        // the frequency first and the spread after it.
+        c.frequency = frequency;
+        c.sine.set_frequency(frequency);
+        c.stoch_osc.set_frequency(frequency);
+        c.bank.set_frequency_and_spread(frequency, first);
+      } else {
+        c.bank.set_spread(first);
+      }
       break;
   }
 }
@@ -144,27 +155,43 @@ void VessimorProcessor::modulate_by_envelope(float l, float r,
   }
 }
 
-float VessimorProcessor::character(float y) noexcept {
+namespace {
+
+float soft_clip(float y) noexcept {
+  const float y2 = y * y;
+  return y * (y2 + 27.0f) / (9.0f * y2 + 27.0f);
+}
+
+}  // namespace
+
+void VessimorProcessor::character(float& y_l, float& y_r) noexcept {
+  // The filters and saturators are shared: each sees the left sample, then the right one.
   switch (character_mode) {
     case CharacterMode::Clean:
-      return y;
+      return;
     case CharacterMode::Grit: {
-      const float s = grit_saturator.process(y);
-      const float h = grit_filter.process(s);
-      y = s + h * (0.5f * character_amount + 0.3f);
+      const float gain = 0.5f * character_amount + 0.3f;
+      for (float* y : {&y_l, &y_r}) {
+        const float s = grit_saturator.process(*y);
+        *y = s + grit_filter.process(s) * gain;
+      }
       break;
     }
     case CharacterMode::Warm: {
-      const float w = warm_filter.process(y);
-      y = warm_saturator.process(y) + (character_amount + 0.5f) * w;
+      const float gain = character_amount + 0.5f;
+      for (float* y : {&y_l, &y_r}) {
+        const float w = warm_filter.process(*y);
+        *y = warm_saturator.process(*y) + gain * w;
+      }
       break;
     }
     default:
-      y = wavefolder.process(y * fold_gain);
+      y_l = wavefolder.process(y_l * fold_gain);
+      y_r = wavefolder.process(y_r * fold_gain);
       break;
   }
-  const float y2 = y * y;
-  return y * (y2 + 27.0f) / (9.0f * y2 + 27.0f);
+  y_l = soft_clip(y_l);
+  y_r = soft_clip(y_r);
 }
 
 CarrierModulation VessimorProcessor::modulate(float l, float r) noexcept {
@@ -202,22 +229,21 @@ StereoSample VessimorProcessor::process(float l, float r) noexcept {
     pending_character_mode = CharacterMode::None;
   }
 
-  // 2. to 4. Modulators; both carriers receive the same changes.
+  // 2. to 4. Modulators.
   const CarrierModulation modulation = modulate(l, r);
   modulation.apply(left);
-  modulation.apply(right);
 
-  // 5. and 6. Carriers and ring modulation.
+  // 5. and 6. Carriers and ring modulation. Both carriers start alike and receive the same
+  // settings, calls and modulation, so the right carrier's output equals the left one's on every
+  // sample: it is computed once and `right` keeps only its settings.
+  const float carrier = left.process();
   const float x_l = l * input_gain;
   const float x_r = r * input_gain;
-  const float c_l = left.process();
-  const float c_r = right.process();
-  float y_l = x_l * c_l * ring_depth + x_l * (1.0f - ring_depth);
-  float y_r = x_r * c_r * ring_depth + x_r * (1.0f - ring_depth);
+  float y_l = x_l * carrier * ring_depth + x_l * (1.0f - ring_depth);
+  float y_r = x_r * carrier * ring_depth + x_r * (1.0f - ring_depth);
 
   // 7. Character: the shared filters see the left sample, then the right one.
-  y_l = character(y_l);
-  y_r = character(y_r);
+  character(y_l, y_r);
 
   // 8. Comb.
   y_l = comb_left.process(y_l);

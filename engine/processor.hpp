@@ -53,6 +53,9 @@ struct StereoSample {
 // writes them once per block, and the per-sample chain modulates some of them.
 struct VessimorProcessor {
   quorvane_dsp_kit::Carrier left;
+  // Receives the same settings as `left` (write both, always alike). Identical settings and calls
+  // make its output equal to the left carrier's, so the chain runs only `left` and this one's
+  // per-sample state (phases, filter states, modulated settings) stays where the settings left it.
   quorvane_dsp_kit::Carrier right;
   quorvane_dsp_kit::CombFilter comb_left;
   quorvane_dsp_kit::CombFilter comb_right;
@@ -114,7 +117,7 @@ struct VessimorProcessor {
 
  private:
   void modulate_by_envelope(float l, float r, CarrierModulation& modulation) noexcept;
-  float character(float y) noexcept;
+  void character(float& y_l, float& y_r) noexcept;
 };
 
 }  // namespace vessimor

@@ -5,79 +5,9 @@
 #include <cmath>
 
 #include "engine/kit/math.hpp"
+#include "engine/kit/simd.hpp"
 
 namespace quorvane_dsp_kit {
-
-float fast_exp2(float x) noexcept {
-  // Keep the exponent shift inside the float's range (and NaN away from the integer conversion);
-  // every caller stays within a few octaves, so this only guards against corrupt settings.
-  if (!(x >= -126.0f)) x = -126.0f;
-  if (x > 127.0f) x = 127.0f;
-  const float whole = std::floor(x);
-  const float t = x - whole;
-  const float p = ((0.07944154f * t + 0.22741129f) * t + 0.69680786f) * t + 0.9998465f;
-  const auto i = static_cast<std::int32_t>(whole);
-  const std::uint32_t bits =
-      std::bit_cast<std::uint32_t>(1.0f) + (static_cast<std::uint32_t>(i) << 23);
-  return p * std::bit_cast<float>(bits);
-}
-
-float Oscillator::tick() noexcept {
-  const float out = std::sin(kTwoPi * phase);
-  phase += increment;
-  if (phase >= 1.0f) phase -= 1.0f;
-  return out;
-}
-
-void Oscillator::set_frequency(float f) noexcept {
-  frequency = at_least(f, 0.0f);
-  increment = frequency / sample_rate;
-}
-
-void Oscillator::set_sample_rate(float sr) noexcept {
-  sample_rate = sr;
-  increment = frequency / sr;
-}
-
-namespace {
-
-float sample_hold_value(float phase) noexcept {
-  const float v = std::sin(phase * 12345.679f) * 43758.547f;
-  // Truncation keeps the sign of v, so the result spans -3..1.
-  return 2.0f * (v - std::trunc(v)) - 1.0f;
-}
-
-}  // namespace
-
-float Lfo::tick() noexcept {
-  const float p = phase;
-  float value;
-  switch (shape) {
-    case LfoShape::Sine:
-      value = std::sin((p + p) * 3.1415927f);
-      break;
-    case LfoShape::Triangle:
-      value = p < 0.5f ? 4.0f * p - 1.0f : 3.0f - 4.0f * p;
-      break;
-    case LfoShape::Saw:
-      value = 2.0f * p - 1.0f;
-      break;
-    case LfoShape::Square:
-      value = p < 0.5f ? 1.0f : -1.0f;
-      break;
-    default:
-      value = held;
-      break;
-  }
-  phase = p + increment;
-  if (phase >= 1.0f) {
-    phase -= 1.0f;
-    if (shape == LfoShape::SampleHold) held = sample_hold_value(phase);
-  }
-  // A wrap without passing 1 (a negative increment) refreshes too; the value is the same.
-  if (shape == LfoShape::SampleHold && phase < p) held = sample_hold_value(phase);
-  return value;
-}
 
 float OscillatorBank::position(std::size_t k, std::size_t n) noexcept {
   if (n <= 1) return 0.0f;
@@ -93,32 +23,70 @@ OscillatorBank::OscillatorBank(std::size_t requested_count, float sr) noexcept
     increments[i] = 440.0f / sr;
     drift_phases[i] = static_cast<float>(i) * 0.1f;
     drift_rates[i] = 0.1f + 0.03f * static_cast<float>(i);
+    positions[i] = position(i, count);
   }
-  apply_spread_law();
+  apply_spread_law(true);
 }
 
-void OscillatorBank::apply_spread_law() noexcept {
-  for (std::size_t k = 0; k < count; ++k) {
-    const float f = at_least(base_frequency * fast_exp2(spread * position(k, count)), 0.0f);
-    frequencies[k] = f;
-    increments[k] = f / sample_rate;
+void OscillatorBank::store_spread(float s) noexcept {
+  // NaN counts as no spread, keeping every ratio finite.
+  spread = s == s ? clamp(s, 0.0f, 1.0f) : 0.0f;
+}
+
+// The group count is a template argument so that each loop unrolls completely.
+template <std::size_t Vectors, bool NewSpread>
+void OscillatorBank::apply_spread_law_to() noexcept {
+  const simd::f32x4 s = simd::splat(spread);
+  const simd::f32x4 base = simd::splat(base_frequency);
+  const simd::f32x4 rate = simd::splat(sample_rate);
+  for (std::size_t v = 0; v < Vectors; ++v) {
+    simd::f32x4 ratio;
+    if constexpr (NewSpread) {
+      // spread * position lies within [-1, 1].
+      ratio = simd::fast_exp2_in_range(s * simd::load(&positions[4 * v]));
+      simd::store(&ratios[4 * v], ratio);
+    } else {
+      ratio = simd::load(&ratios[4 * v]);
+    }
+    const simd::f32x4 f = simd::positive_or_zero(base * ratio);
+    simd::store(&frequencies[4 * v], f);
+    simd::store(&increments[4 * v], f / rate);
+  }
+}
+
+void OscillatorBank::apply_spread_law(bool new_spread) noexcept {
+  switch (vector_count()) {
+    case 1:
+      return new_spread ? apply_spread_law_to<1, true>() : apply_spread_law_to<1, false>();
+    case 2:
+      return new_spread ? apply_spread_law_to<2, true>() : apply_spread_law_to<2, false>();
+    case 3:
+      return new_spread ? apply_spread_law_to<3, true>() : apply_spread_law_to<3, false>();
+    default:
+      return new_spread ? apply_spread_law_to<4, true>() : apply_spread_law_to<4, false>();
   }
 }
 
 void OscillatorBank::set_spread(float s) noexcept {
-  spread = clamp(s, 0.0f, 1.0f);
-  apply_spread_law();
+  store_spread(s);
+  apply_spread_law(true);
 }
 
 void OscillatorBank::set_frequency(float f) noexcept {
   base_frequency = at_least(f, 0.0f);
-  apply_spread_law();
+  apply_spread_law(false);
+}
+
+void OscillatorBank::set_frequency_and_spread(float f, float s) noexcept {
+  base_frequency = at_least(f, 0.0f);
+  store_spread(s);
+  apply_spread_law(true);
 }
 
 void OscillatorBank::set_sample_rate(float sr) noexcept {
   sample_rate = sr;
   for (std::size_t i = 0; i < count; ++i) increments[i] = frequencies[i] / sr;
-  apply_spread_law();
+  apply_spread_law(false);
 }
 
 void OscillatorBank::reset() noexcept {
@@ -134,9 +102,8 @@ void OscillatorBank::apply_drift() noexcept {
   for (std::size_t i = 0; i < count; ++i) {
     drift_phases[i] += step * drift_rates[i];
     if (drift_phases[i] >= 1.0f) drift_phases[i] -= 1.0f;
-    const float f = at_least(amplitude * std::sin(kTwoPi * drift_phases[i]) +
-                                 base_frequency * fast_exp2(spread * position(i, count)),
-                             0.0f);
+    const float f =
+        at_least(amplitude * std::sin(kTwoPi * drift_phases[i]) + base_frequency * ratios[i], 0.0f);
     frequencies[i] = f;
     increments[i] = f / sample_rate;
   }
@@ -150,13 +117,34 @@ float OscillatorBank::process() noexcept {
       apply_drift();
     }
   }
-  float sum = 0.0f;
-  for (std::size_t i = 0; i < count; ++i) {
-    const float out = std::sin(kTwoPi * phases[i]);
-    phases[i] += increments[i];
-    if (phases[i] >= 1.0f) phases[i] -= 1.0f;
-    sum += out;
+  switch (vector_count()) {
+    case 1:
+      return step<1>();
+    case 2:
+      return step<2>();
+    case 3:
+      return step<3>();
+    default:
+      return step<4>();
   }
+}
+
+template <std::size_t Vectors>
+float OscillatorBank::step() noexcept {
+  constexpr simd::f32x4 one = simd::lanes(1.0f), two_pi = simd::lanes(kTwoPi);
+  alignas(16) Lanes out;
+  for (std::size_t v = 0; v < Vectors; ++v) {
+    simd::f32x4 phase = simd::load(&phases[4 * v]);
+    simd::store(&out[4 * v], simd::sin_0_to_2pi(two_pi * phase));
+    phase += simd::load(&increments[4 * v]);
+    phase -= reinterpret_cast<simd::f32x4>((phase >= one) & reinterpret_cast<simd::i32x4>(one));
+    simd::store(&phases[4 * v], phase);
+  }
+  // Summed one by one, in order, like the single oscillators would be; lanes past `count` in the
+  // last group are padding.
+  float sum = 0.0f;
+  for (std::size_t i = 0; i < 4 * (Vectors - 1); ++i) sum += out[i];
+  for (std::size_t i = 4 * (Vectors - 1); i < count; ++i) sum += out[i];
   return sum / static_cast<float>(count);
 }
 

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <array>
+#include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+
+#include "engine/kit/math.hpp"
 
 namespace quorvane_dsp_kit {
 
@@ -10,7 +14,7 @@ inline constexpr float kTwoPi = 6.2831855f;
 
 // 2 to the power x by a cubic on the fraction and an exponent-field shift. P(0) is 0.9998465, not
 // 1: the slight flattening is part of the engine's tuning, so never replace this with exp2f.
-float fast_exp2(float x) noexcept;
+inline float fast_exp2(float x) noexcept;
 
 struct Oscillator {
   float sample_rate = 44100.0f;
@@ -43,12 +47,15 @@ struct Lfo {
   }
 
   float tick() noexcept;
+
+ private:
+  static float sample_hold_value(float phase) noexcept;
 };
 
 // 2 to 16 sines spread symmetrically in octaves around a base frequency, with a slow per-oscillator
 // drift. Storage is fixed at 16 slots so that building a bank of another size never allocates;
-// oscillator i is (sample_rate, frequencies[i], phases[i], increments[i]). Slots at or beyond
-// `count` stay zero.
+// oscillator i is (sample_rate, frequencies[i], phases[i], increments[i]). The oscillators are
+// stepped four at a time; slots at or beyond `count` are padding and never heard.
 struct OscillatorBank {
   static constexpr std::size_t kMinCount = 2;
   static constexpr std::size_t kMaxCount = 16;
@@ -59,6 +66,8 @@ struct OscillatorBank {
   alignas(64) Lanes increments{};
   alignas(64) Lanes drift_phases{};
   alignas(64) Lanes drift_rates{};
+  alignas(64) Lanes positions{};  // -1..1, by the spread law
+  alignas(64) Lanes ratios{};     // fast_exp2(spread * position), kept with `spread`
   std::size_t count = kMinCount;
   float sample_rate = 44100.0f;
   float base_frequency = 440.0f;
@@ -69,6 +78,8 @@ struct OscillatorBank {
   OscillatorBank(std::size_t requested_count, float sample_rate) noexcept;
 
   std::size_t size() const noexcept { return count; }
+  // Four-oscillator groups that hold the `count` oscillators.
+  std::size_t vector_count() const noexcept { return (count + 3) / 4; }
   // A copy of oscillator i as a stand-alone oscillator.
   Oscillator oscillator(std::size_t i) const noexcept {
     return Oscillator{sample_rate, frequencies[i], phases[i], increments[i]};
@@ -78,13 +89,91 @@ struct OscillatorBank {
 
   void set_spread(float s) noexcept;
   void set_frequency(float f) noexcept;
+  // Same result as set_frequency(f) then set_spread(s), computing the frequencies once.
+  void set_frequency_and_spread(float f, float s) noexcept;
   void set_sample_rate(float sr) noexcept;
   void reset() noexcept;
   void apply_drift() noexcept;
   float process() noexcept;
 
  private:
-  void apply_spread_law() noexcept;
+  void store_spread(float s) noexcept;
+  void apply_spread_law(bool new_spread) noexcept;
+  template <std::size_t Vectors, bool NewSpread>
+  void apply_spread_law_to() noexcept;
+  template <std::size_t Vectors>
+  float step() noexcept;
 };
+
+// Per-sample functions, inline so that the chain does not pay a call for each.
+
+inline float fast_exp2(float x) noexcept {
+  // Keep the exponent shift inside the float's range (and NaN away from the integer conversion);
+  // every caller stays within a few octaves, so this only guards against corrupt settings.
+  if (!(x >= -126.0f)) x = -126.0f;
+  if (x > 127.0f) x = 127.0f;
+  // floor(x) through the integer conversion, exact within the clamped range.
+  auto i = static_cast<std::int32_t>(x);
+  if (static_cast<float>(i) > x) i -= 1;
+  const float whole = static_cast<float>(i);
+  const float t = x - whole;
+  const float p = ((0.07944154f * t + 0.22741129f) * t + 0.69680786f) * t + 0.9998465f;
+  const std::uint32_t bits =
+      std::bit_cast<std::uint32_t>(1.0f) + (static_cast<std::uint32_t>(i) << 23);
+  return p * std::bit_cast<float>(bits);
+}
+
+inline float Oscillator::tick() noexcept {
+  const float out = std::sin(kTwoPi * phase);
+  phase += increment;
+  if (phase >= 1.0f) phase -= 1.0f;
+  return out;
+}
+
+inline void Oscillator::set_frequency(float f) noexcept {
+  frequency = at_least(f, 0.0f);
+  increment = frequency / sample_rate;
+}
+
+inline void Oscillator::set_sample_rate(float sr) noexcept {
+  sample_rate = sr;
+  increment = frequency / sr;
+}
+
+inline float Lfo::sample_hold_value(float phase) noexcept {
+  const float v = std::sin(phase * 12345.679f) * 43758.547f;
+  // Truncation keeps the sign of v, so the result spans -3..1.
+  return 2.0f * (v - std::trunc(v)) - 1.0f;
+}
+
+inline float Lfo::tick() noexcept {
+  const float p = phase;
+  float value;
+  switch (shape) {
+    case LfoShape::Sine:
+      value = std::sin((p + p) * 3.1415927f);
+      break;
+    case LfoShape::Triangle:
+      value = p < 0.5f ? 4.0f * p - 1.0f : 3.0f - 4.0f * p;
+      break;
+    case LfoShape::Saw:
+      value = 2.0f * p - 1.0f;
+      break;
+    case LfoShape::Square:
+      value = p < 0.5f ? 1.0f : -1.0f;
+      break;
+    default:
+      value = held;
+      break;
+  }
+  phase = p + increment;
+  if (phase >= 1.0f) {
+    phase -= 1.0f;
+    if (shape == LfoShape::SampleHold) held = sample_hold_value(phase);
+  }
+  // A wrap without passing 1 (a negative increment) refreshes too; the value is the same.
+  if (shape == LfoShape::SampleHold && phase < p) held = sample_hold_value(phase);
+  return value;
+}
 
 }  // namespace quorvane_dsp_kit

@@ -1,19 +1,23 @@
 #include "engine/kit/delay/delay_line.hpp"
 
+#include <cstdint>
+
 namespace quorvane_dsp_kit {
 
 float DelayLine::read(float delay) const noexcept {
   const std::size_t length = buffer.size();
-  // Longer delays than the line holds would read outside it; they read its oldest sample.
+  // NaN and negative delays read the newest sample; delays longer than the line read its oldest
+  // one instead of outside it.
   std::size_t n = 0;
   if (delay > 0.0f) {
-    const float limit = static_cast<float>(length - 1);
-    n = delay < limit ? static_cast<std::size_t>(delay) : length - 1;
+    n = delay < 16777216.0f ? static_cast<std::uint32_t>(delay) : 16777216u;
+    if (n > length - 1) n = length - 1;
   }
   const float frac = delay - static_cast<float>(n);
-  const std::size_t i = (length + write_pos - 1 - n) % length;
+  std::size_t i = write_pos + (length - 1 - n);  // n + 1 writes ago
+  if (i >= length) i -= length;
   const float a = buffer[i];
-  const float b = buffer[(length + i - 1) % length];
+  const float b = buffer[i == 0 ? length - 1 : i - 1];  // one sample older
   return a + frac * (b - a);
 }
 
