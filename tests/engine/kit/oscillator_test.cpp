@@ -171,3 +171,22 @@ TEST(OscillatorBank, SampleRateChangeRescalesIncrements) {
 
 }  // namespace
 }  // namespace quorvane_dsp_kit
+
+namespace quorvane_dsp_kit {
+namespace {
+
+TEST(OscillatorBank, CombinedFrequencyAndSpreadEqualsTheTwoCallsInOrder) {
+  for (std::size_t n : {2u, 5u, 11u, 16u}) {
+    OscillatorBank a(n, 48000.0f), b(n, 48000.0f);
+    a.set_frequency(311.0f);
+    a.set_spread(0.37f);
+    b.set_frequency_and_spread(311.0f, 0.37f);
+    EXPECT_EQ(a.frequencies, b.frequencies);
+    EXPECT_EQ(a.increments, b.increments);
+    EXPECT_EQ(a.spread, b.spread);
+    EXPECT_EQ(a.base_frequency, b.base_frequency);
+  }
+}
+
+}  // namespace
+}  // namespace quorvane_dsp_kit
