@@ -89,45 +89,8 @@ void VessimorProcessor::reset() noexcept {
   grid_counter = 0;
 }
 
-void CarrierModulation::apply(quorvane_dsp_kit::Carrier& c) const noexcept {
-  if (set_mode) c.mode = mode;
-  switch (envelope) {
-    case Envelope::None:
-      if (set_frequency) c.set_frequency(frequency);
-      break;
-    case Envelope::Formant:
-      if (set_frequency) c.set_frequency(frequency);
-      c.formant_position = first;
-      // With the morph LFO running, the position is only the centre it sweeps around.
-      if (c.morph_rate < 0.001f) c.formant.set_position(first);
-      break;
-    case Envelope::Stoch:
-      if (set_frequency) c.set_frequency(frequency);
-      c.stoch_spread = first;
-      c.stoch_density = second;
-      c.stoch_clock.frequency = quorvane_dsp_kit::at_least(0.5f + 49.5f * second, 0.001f);
-      c.stoch_clock.increment = c.stoch_clock.frequency / c.stoch_clock.sample_rate;
-      break;
-    case Envelope::Swarm:
-      c.swarm_spread = first;
-      c.swarm_drift = second;
-      c.bank.drift = second;
-      if (set_frequency) {
-        // The new frequency and the new spread in one pass over the bank: the same end state as
-        // the frequency first and the spread after it.
-        c.frequency = frequency;
-        c.sine.set_frequency(frequency);
-        c.stoch_osc.set_frequency(frequency);
-        c.bank.set_frequency_and_spread(frequency, first);
-      } else {
-        c.bank.set_spread(first);
-      }
-      break;
-  }
-}
-
-void VessimorProcessor::modulate_by_envelope(float l, float r,
-                                             CarrierModulation& modulation) noexcept {
+[[gnu::always_inline]] inline void VessimorProcessor::modulate_by_envelope(
+    float l, float r, CarrierModulation& modulation) noexcept {
   using quorvane_dsp_kit::CarrierMode;
   using Envelope = CarrierModulation::Envelope;
   const float e = std::fabs((l + r) * 0.5f);
@@ -164,7 +127,7 @@ float soft_clip(float y) noexcept {
 
 }  // namespace
 
-void VessimorProcessor::character(float& y_l, float& y_r) noexcept {
+[[gnu::always_inline]] inline void VessimorProcessor::character(float& y_l, float& y_r) noexcept {
   // The filters and saturators are shared: each sees the left sample, then the right one.
   switch (character_mode) {
     case CharacterMode::Clean:
@@ -194,7 +157,8 @@ void VessimorProcessor::character(float& y_l, float& y_r) noexcept {
   y_r = soft_clip(y_r);
 }
 
-CarrierModulation VessimorProcessor::modulate(float l, float r) noexcept {
+[[gnu::always_inline]] inline CarrierModulation VessimorProcessor::modulators(float l,
+                                                                              float r) noexcept {
   CarrierModulation modulation;
 
   // 2. Mode cycle: one step per LFO cycle, where the saw crosses zero.
@@ -220,6 +184,10 @@ CarrierModulation VessimorProcessor::modulate(float l, float r) noexcept {
   return modulation;
 }
 
+CarrierModulation VessimorProcessor::modulate(float l, float r) noexcept {
+  return modulators(l, r);
+}
+
 StereoSample VessimorProcessor::process(float l, float r) noexcept {
   // 1. Tempo grid: a pending character change waits for the next eighth note.
   grid_counter += 1;
@@ -230,7 +198,7 @@ StereoSample VessimorProcessor::process(float l, float r) noexcept {
   }
 
   // 2. to 4. Modulators.
-  const CarrierModulation modulation = modulate(l, r);
+  const CarrierModulation modulation = modulators(l, r);
   modulation.apply(left);
 
   // 5. and 6. Carriers and ring modulation. Both carriers start alike and receive the same

@@ -116,8 +116,47 @@ struct VessimorProcessor {
   static std::uint32_t grid_period_for(float sample_rate, float bpm) noexcept;
 
  private:
+  CarrierModulation modulators(float l, float r) noexcept;
   void modulate_by_envelope(float l, float r, CarrierModulation& modulation) noexcept;
   void character(float& y_l, float& y_r) noexcept;
 };
+
+// Inline: the per-sample chain calls it once per sample.
+inline void CarrierModulation::apply(quorvane_dsp_kit::Carrier& c) const noexcept {
+  if (set_mode) c.mode = mode;
+  switch (envelope) {
+    case Envelope::None:
+      if (set_frequency) c.set_frequency(frequency);
+      break;
+    case Envelope::Formant:
+      if (set_frequency) c.set_frequency(frequency);
+      c.formant_position = first;
+      // With the morph LFO running, the position is only the centre it sweeps around.
+      if (c.morph_rate < 0.001f) c.formant.set_position(first);
+      break;
+    case Envelope::Stoch:
+      if (set_frequency) c.set_frequency(frequency);
+      c.stoch_spread = first;
+      c.stoch_density = second;
+      c.stoch_clock.frequency = quorvane_dsp_kit::at_least(0.5f + 49.5f * second, 0.001f);
+      c.stoch_clock.increment = c.stoch_clock.frequency / c.stoch_clock.sample_rate;
+      break;
+    case Envelope::Swarm:
+      c.swarm_spread = first;
+      c.swarm_drift = second;
+      c.bank.drift = second;
+      if (set_frequency) {
+        // The new frequency and the new spread in one pass over the bank: the same end state as
+        // the frequency first and the spread after it.
+        c.frequency = frequency;
+        c.sine.set_frequency(frequency);
+        c.stoch_osc.set_frequency(frequency);
+        c.bank.set_frequency_and_spread(frequency, first);
+      } else {
+        c.bank.set_spread(first);
+      }
+      break;
+  }
+}
 
 }  // namespace vessimor

@@ -24,6 +24,7 @@ OscillatorBank::OscillatorBank(std::size_t requested_count, float sr) noexcept
     drift_phases[i] = static_cast<float>(i) * 0.1f;
     drift_rates[i] = 0.1f + 0.03f * static_cast<float>(i);
     positions[i] = position(i, count);
+    live[i] = ~0u;
   }
   apply_spread_law(true);
 }
@@ -48,7 +49,9 @@ void OscillatorBank::apply_spread_law_to() noexcept {
     } else {
       ratio = simd::load(&ratios[4 * v]);
     }
-    const simd::f32x4 f = simd::positive_or_zero(base * ratio);
+    const simd::f32x4 f = reinterpret_cast<simd::f32x4>(
+        reinterpret_cast<simd::u32x4>(simd::positive_or_zero(base * ratio)) &
+        simd::load(&live[4 * v]));
     simd::store(&frequencies[4 * v], f);
     simd::store(&increments[4 * v], f / rate);
   }
@@ -140,11 +143,10 @@ float OscillatorBank::step() noexcept {
     phase -= reinterpret_cast<simd::f32x4>((phase >= one) & reinterpret_cast<simd::i32x4>(one));
     simd::store(&phases[4 * v], phase);
   }
-  // Summed one by one, in order, like the single oscillators would be; lanes past `count` in the
-  // last group are padding.
+  // Summed one by one, in order, like the single oscillators would be. Padding adds +0, which
+  // leaves the sum unchanged: it is never -0, since it starts at +0.
   float sum = 0.0f;
-  for (std::size_t i = 0; i < 4 * (Vectors - 1); ++i) sum += out[i];
-  for (std::size_t i = 4 * (Vectors - 1); i < count; ++i) sum += out[i];
+  for (std::size_t i = 0; i < 4 * Vectors; ++i) sum += out[i];
   return sum / static_cast<float>(count);
 }
 

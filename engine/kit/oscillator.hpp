@@ -55,7 +55,7 @@ struct Lfo {
 // 2 to 16 sines spread symmetrically in octaves around a base frequency, with a slow per-oscillator
 // drift. Storage is fixed at 16 slots so that building a bank of another size never allocates;
 // oscillator i is (sample_rate, frequencies[i], phases[i], increments[i]). The oscillators are
-// stepped four at a time; slots at or beyond `count` are padding and never heard.
+// stepped four at a time; slots at or beyond `count` are silent padding.
 struct OscillatorBank {
   static constexpr std::size_t kMinCount = 2;
   static constexpr std::size_t kMaxCount = 16;
@@ -68,6 +68,9 @@ struct OscillatorBank {
   alignas(64) Lanes drift_rates{};
   alignas(64) Lanes positions{};  // -1..1, by the spread law
   alignas(64) Lanes ratios{};     // fast_exp2(spread * position), kept with `spread`
+  // All bits set for the `count` oscillators, clear for padding, which thus stays at 0 Hz and
+  // phase 0 and adds an exact +0 to the sum.
+  alignas(64) std::array<std::uint32_t, kMaxCount> live{};
   std::size_t count = kMinCount;
   float sample_rate = 44100.0f;
   float base_frequency = 440.0f;

@@ -16,13 +16,18 @@ inline f32x4 load(const float* p) noexcept {
   std::memcpy(&v, p, sizeof v);
   return v;
 }
+inline u32x4 load(const std::uint32_t* p) noexcept {
+  u32x4 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
 inline void store(float* p, f32x4 v) noexcept {
   std::memcpy(p, &v, sizeof v);
 }
 inline f32x4 splat(float x) noexcept {
   return f32x4{x, x, x, x};
 }
-// Compile-time broadcast: the compiler keeps these as ready-made vector constants.
+// Broadcast usable in constant expressions, for the polynomial coefficients.
 constexpr f32x4 lanes(float x) noexcept {
   return f32x4{x, x, x, x};
 }
