@@ -133,19 +133,21 @@ float soft_clip(float y) noexcept {
     case CharacterMode::Clean:
       return;
     case CharacterMode::Grit: {
+      // The saturator holds no state, so both saturations may come first.
       const float gain = 0.5f * character_amount + 0.3f;
-      for (float* y : {&y_l, &y_r}) {
-        const float s = grit_saturator.process(*y);
-        *y = s + grit_filter.process(s) * gain;
-      }
+      const float s_l = grit_saturator.process(y_l);
+      const float s_r = grit_saturator.process(y_r);
+      y_l = s_l + grit_filter.process(s_l) * gain;
+      y_r = s_r + grit_filter.process(s_r) * gain;
       break;
     }
     case CharacterMode::Warm: {
+      // The saturator holds no state, so both filter steps may come first.
       const float gain = character_amount + 0.5f;
-      for (float* y : {&y_l, &y_r}) {
-        const float w = warm_filter.process(*y);
-        *y = warm_saturator.process(*y) + gain * w;
-      }
+      const float w_l = warm_filter.process(y_l);
+      const float w_r = warm_filter.process(y_r);
+      y_l = warm_saturator.process(y_l) + gain * w_l;
+      y_r = warm_saturator.process(y_r) + gain * w_r;
       break;
     }
     default:

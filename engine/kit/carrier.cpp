@@ -20,17 +20,6 @@ Carrier::Carrier(float sr) noexcept
   formant.set_resonance(0.2f);
 }
 
-float Carrier::process() noexcept {
-  switch (mode) {
-    case CarrierMode::Swarm:
-      return bank.process() * 1.2f;
-    case CarrierMode::Stoch:
-      return process_stoch();
-    default:
-      return process_formant() * 8.0f;
-  }
-}
-
 float Carrier::process_formant() noexcept {
   if (morph_rate > 0.001f) {
     const float v = morph_lfo.tick();

@@ -59,4 +59,15 @@ struct Carrier {
   }
 };
 
+inline float Carrier::process() noexcept {
+  switch (mode) {
+    case CarrierMode::Swarm:
+      return bank.process() * 1.2f;
+    case CarrierMode::Stoch:
+      return process_stoch();
+    default:
+      return process_formant() * 8.0f;
+  }
+}
+
 }  // namespace quorvane_dsp_kit
