@@ -30,7 +30,7 @@ struct EnvelopeFollower {
 enum class CharacterMode : std::uint8_t { Clean = 0, Grit = 1, Warm = 2, Fold = 3, None = 4 };
 
 // What the per-sample chain does to a carrier in one call (mode cycle, lock motion, envelope).
-// Both carriers receive the same one, which keeps them identical.
+// It is the same for both carriers; the chain applies it to the one it runs (see `right`).
 struct CarrierModulation {
   enum class Envelope : std::uint8_t { None, Formant, Stoch, Swarm };
   bool set_mode = false;
