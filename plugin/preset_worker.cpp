@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <system_error>
 
+#include "framework/log.hpp"
+#include "platform/thread_name.hpp"
 #include "plugin/factory_presets.hpp"
 #include "plugin/preset_file.hpp"
 #include "plugin/preset_json.hpp"
@@ -98,6 +100,26 @@ void handle_preset_command(const PresetCommand& command, PresetAnswers& answers)
         }
       },
       command.request);
+}
+
+void run_preset_worker(const Receiver<PresetCommand>& commands, PresetAnswers& answers) {
+  while (auto command = commands.recv()) {
+    try {
+      handle_preset_command(*command, answers);
+    } catch (const std::exception& e) {
+      // Nothing a command meets may end the thread: the plug-in's teardown waits for it.
+      VESSIMOR_LOG_ERROR("preset worker: {}", e.what());
+    } catch (...) {
+      VESSIMOR_LOG_ERROR("preset worker: unknown failure");
+    }
+  }
+}
+
+std::thread spawn_preset_thread(std::function<void()> body) {
+  return std::thread([body = std::move(body)] {
+    platform::set_current_thread_name(kPresetWorkerThreadName);
+    body();
+  });
 }
 
 }  // namespace vessimor

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <variant>
 
+#include "framework/channel.hpp"
 #include "plugin/preset.hpp"
 
 namespace vessimor {
@@ -39,5 +42,19 @@ class PresetAnswers {
 // or "preset_error". File errors never escape: they become "preset_error" answers.
 // Thread: preset worker
 void handle_preset_command(const PresetCommand& command, PresetAnswers& answers);
+
+// The worker loop: waits for each command without a time limit and handles it completely, in the
+// order sent. Returns once every sender is gone and no command is left, so commands queued before
+// the plug-in drops its sender still run. An unexpected exception is logged and the loop goes on.
+// Thread: preset worker
+void run_preset_worker(const Receiver<PresetCommand>& commands, PresetAnswers& answers);
+
+// The name the worker thread runs under (the platform may shorten it).
+inline constexpr std::string_view kPresetWorkerThreadName = "vessimor-presets";
+
+// Starts a thread named "vessimor-presets" that runs `body`. Throws std::system_error when the
+// system cannot start a thread.
+// Thread: main
+std::thread spawn_preset_thread(std::function<void()> body);
 
 }  // namespace vessimor

@@ -1,6 +1,7 @@
 #include "plugin/preset_worker.hpp"
 
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <vector>
 
@@ -134,6 +135,58 @@ TEST_F(PresetWorker, DeleteRemovesOnlyUserFiles) {
   fs::create_directories(folder() / "x.vessimor");
   EXPECT_EQ(run({PresetCommand::Delete{"x"}}),
             (Answers{{"preset_error", "IO error: Is a directory"}}));
+}
+
+TEST_F(PresetWorker, ThreadAnswersEveryCommandInOrderAndEndsWhenTheSenderGoes) {
+  auto [sender, receiver] = Channel<PresetCommand>::unbounded();
+  Recorder recorder;
+  std::thread worker = spawn_preset_thread(
+      [receiver = std::move(receiver), &recorder] { run_preset_worker(receiver, recorder); });
+
+  VessimorPreset lead;
+  lead.name = "Lead";
+  lead.mix = 0.25f;
+  sender.send(PresetCommand{PresetCommand::Save{lead}});
+  sender.send(PresetCommand{PresetCommand::Load{"Lead", false}});
+  sender.send(PresetCommand{PresetCommand::Delete{"Lead"}});
+  sender.send(PresetCommand{PresetCommand::Load{"Lead", false}});
+  sender.send(PresetCommand{PresetCommand::Load{"Init", true}});
+  // Dropping the only sender while commands are queued: every one of them still runs.
+  { auto gone = std::move(sender); }
+  worker.join();
+
+  std::vector<std::string> order;
+  for (const auto& [action, payload] : recorder.answers) order.push_back(action + ":" + payload);
+  ASSERT_EQ(order.size(), 9u);
+  EXPECT_EQ(order[0], "preset_saved:Lead");
+  EXPECT_EQ(order[1].rfind("preset_values:[[\"input_gain\",0.5],[\"mix\",0.25],", 0), 0u);
+  EXPECT_EQ(order[2], "name:Lead");
+  EXPECT_EQ(order[3], "preset_loaded:Lead");
+  EXPECT_EQ(order[4], "preset_deleted:Lead");
+  EXPECT_EQ(order[5], "preset_error:Preset 'Lead' not found");
+  EXPECT_EQ(order[6].rfind("preset_values:", 0), 0u);
+  EXPECT_EQ(order[7], "name:Init");
+  EXPECT_EQ(order[8], "preset_loaded:Init");
+}
+
+TEST_F(PresetWorker, IdleThreadEndsAtOnceWhenTheSenderGoes) {
+  auto [sender, receiver] = Channel<PresetCommand>::unbounded();
+  Recorder recorder;
+  std::string name;
+  std::thread worker = spawn_preset_thread([receiver = std::move(receiver), &recorder, &name] {
+    char buffer[64] = {};
+    pthread_getname_np(pthread_self(), buffer, sizeof buffer);
+    name = buffer;
+    run_preset_worker(receiver, recorder);
+  });
+  { auto gone = std::move(sender); }
+  worker.join();
+  EXPECT_TRUE(recorder.answers.empty());
+#if defined(__APPLE__)
+  EXPECT_EQ(name, "vessimor-presets");
+#else
+  EXPECT_EQ(name, "vessimor-preset");  // Linux keeps 15 bytes
+#endif
 }
 
 }  // namespace
