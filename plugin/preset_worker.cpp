@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include "editor/web_view_state.hpp"
 #include "framework/log.hpp"
 #include "platform/thread_name.hpp"
 #include "plugin/factory_presets.hpp"
@@ -14,6 +15,20 @@
 
 namespace vessimor {
 namespace {
+
+class WebViewAnswers final : public PresetAnswers {
+ public:
+  explicit WebViewAnswers(WebViewState& state) : state_(state) {}
+  void push_custom(std::string action, std::string payload) override {
+    state_.push_custom(std::move(action), std::move(payload));
+  }
+  void set_current_preset_name(std::string_view name) override {
+    state_.set_current_preset_name(name);
+  }
+
+ private:
+  WebViewState& state_;
+};
 
 void list(PresetAnswers& answers) {
   const auto infos = presets::to_preset_infos(presets::list_all_presets());
@@ -119,6 +134,19 @@ std::thread spawn_preset_thread(std::function<void()> body) {
   return std::thread([body = std::move(body)] {
     platform::set_current_thread_name(kPresetWorkerThreadName);
     body();
+  });
+}
+
+void preset_worker(Receiver<PresetCommand> commands, std::shared_ptr<WebViewState> state) {
+  if (!state) return;
+  WebViewAnswers answers(*state);
+  run_preset_worker(commands, answers);
+}
+
+std::thread start_preset_worker(Receiver<PresetCommand> commands,
+                                std::shared_ptr<WebViewState> state) {
+  return spawn_preset_thread([commands = std::move(commands), state = std::move(state)]() mutable {
+    preset_worker(std::move(commands), std::move(state));
   });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -10,6 +11,8 @@
 #include "plugin/preset.hpp"
 
 namespace vessimor {
+
+class WebViewState;
 
 // A request for the preset worker, sent by the audio thread's editor-message dispatch.
 struct PresetCommand {
@@ -48,6 +51,18 @@ void handle_preset_command(const PresetCommand& command, PresetAnswers& answers)
 // the plug-in drops its sender still run. An unexpected exception is logged and the loop goes on.
 // Thread: preset worker
 void run_preset_worker(const Receiver<PresetCommand>& commands, PresetAnswers& answers);
+
+// The thread body of an instance's preset worker: `run_preset_worker` answering through the
+// editor state's `push_custom` and `set_current_preset_name`. Releases the receiver and its share
+// of the state when it returns.
+// Thread: preset worker
+void preset_worker(Receiver<PresetCommand> commands, std::shared_ptr<WebViewState> state);
+
+// Starts an instance's preset worker on its own thread named "vessimor-presets". Throws
+// std::system_error when the system cannot start a thread.
+// Thread: main
+std::thread start_preset_worker(Receiver<PresetCommand> commands,
+                                std::shared_ptr<WebViewState> state);
 
 // The name the worker thread runs under (the platform may shorten it).
 inline constexpr std::string_view kPresetWorkerThreadName = "vessimor-presets";

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "editor/web_view_state.hpp"
 #include "plugin/factory_presets.hpp"
 #include "plugin/preset_file.hpp"
 #include "tests/plugin/preset_test_dir.hpp"
@@ -187,6 +188,29 @@ TEST_F(PresetWorker, IdleThreadEndsAtOnceWhenTheSenderGoes) {
 #else
   EXPECT_EQ(name, "vessimor-preset");  // Linux keeps 15 bytes
 #endif
+}
+
+TEST_F(PresetWorker, AnswersReachThePageThroughTheEditorState) {
+  auto state = WebViewState::from_size(900, 600);
+  auto [sender, receiver] = Channel<PresetCommand>::unbounded();
+  std::thread worker = start_preset_worker(std::move(receiver), state);
+  sender.send(PresetCommand{PresetCommand::Load{"Robot Voice", true}});
+  sender.send(PresetCommand{PresetCommand::Load{"Nobody's", true}});
+  { auto gone = std::move(sender); }
+  worker.join();
+
+  EXPECT_EQ(state->current_preset_name(), "Robot Voice");
+  std::vector<std::string> scripts;
+  while (auto script = state->try_recv_script()) scripts.push_back(*script);
+  ASSERT_EQ(scripts.size(), 3u);
+  const std::string call = "if (window._handleCustomMessage) window._handleCustomMessage(";
+  EXPECT_EQ(scripts[0].rfind(call + R"('preset_values', '[["input_gain",0.5],["mix",0.85],)", 0),
+            0u)
+      << scripts[0];
+  EXPECT_EQ(scripts[1], call + "'preset_loaded', 'Robot Voice');");
+  EXPECT_EQ(scripts[2], call + R"('preset_error', 'Preset \'Nobody\'s\' not found');)");
+  // The worker let go of its share of the state.
+  EXPECT_EQ(state.use_count(), 1);
 }
 
 }  // namespace
