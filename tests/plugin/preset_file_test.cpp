@@ -92,6 +92,16 @@ TEST(PresetFile, QuotesNamesAsJsonStrings) {
       << text.value();
 }
 
+TEST(PresetFile, NameThatIsNotUtf8CannotBeWritten) {
+  TempDir dir;
+  VessimorPreset preset;
+  preset.name = "bad\xFF";
+  auto result = presets::save_preset_in(dir.path(), preset);
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().kind(), PresetError::Kind::Json);
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
 TEST(PresetFile, FileNameRule) {
   EXPECT_EQ(presets::preset_file_name("a/b: c?"), "a_b_ c_.vessimor");
   EXPECT_EQ(presets::preset_file_name("\"*/:<>?\\|"), "_________.vessimor");
