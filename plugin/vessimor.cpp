@@ -1,0 +1,151 @@
+#include "plugin/vessimor.hpp"
+
+#include <cmath>
+#include <system_error>
+#include <utility>
+
+#include "framework/panic.hpp"
+#include "plugin/preset.hpp"
+#include "plugin/processor_settings.hpp"
+
+namespace vessimor {
+
+namespace {
+
+// The preset worker answers the page through the shared editor state.
+class WebViewAnswers final : public PresetAnswers {
+ public:
+  explicit WebViewAnswers(WebViewState& state) : state_(state) {}
+  void push_custom(std::string action, std::string payload) override {
+    state_.push_custom(std::move(action), std::move(payload));
+  }
+  void set_current_preset_name(std::string_view name) override {
+    state_.set_current_preset_name(name);
+  }
+
+ private:
+  WebViewState& state_;
+};
+
+}  // namespace
+
+Vessimor::Vessimor()
+    : webview_state_(WebViewState::from_size(kEditorWidth, kEditorHeight)),
+      params_(std::make_shared<VessimorParams>()),
+      bpm_(std::make_shared<std::atomic<float>>(kDefaultTempo)),
+      playing_(std::make_shared<std::atomic<bool>>(false)),
+      processor_(kDefaultSampleRate) {
+  // The worker starts last: a construction step failing after it would leave a running thread
+  // that nothing joins.
+  auto [sender, receiver] = Channel<PresetCommand>::unbounded();
+  preset_sender_ = std::move(sender);
+  try {
+    preset_thread_.emplace(
+        spawn_preset_thread([commands = std::move(receiver), webview_state = webview_state_] {
+          WebViewAnswers answers(*webview_state);
+          run_preset_worker(commands, answers);
+        }));
+  } catch (const std::system_error& error) {
+    VESSIMOR_PANIC("failed to spawn preset worker thread: {}", error.what());
+  }
+}
+
+Vessimor::~Vessimor() {
+  // Swapping in a sender of a fresh channel releases ours: the worker's receive ends once it has
+  // carried out every command still queued.
+  {
+    auto [fresh, discarded] = Channel<PresetCommand>::unbounded();
+    preset_sender_ = std::move(fresh);
+  }
+  if (preset_thread_) {
+    std::thread worker = std::move(*preset_thread_);
+    preset_thread_.reset();
+    if (worker.joinable()) worker.join();
+  }
+}
+
+std::unique_ptr<Editor> Vessimor::editor(AsyncExecutor executor) {
+  (void)executor;
+  return nullptr;
+}
+
+bool Vessimor::initialize(const AudioIOLayout& /*layout*/, const ProcessingConfig& config,
+                          InitContext& /*context*/) {
+  processor_.set_sample_rate(config.sample_rate);
+  sample_rate_ = config.sample_rate;
+  return true;
+}
+
+void Vessimor::reset() {
+  processor_.reset();
+}
+
+ProcessResult Vessimor::process(Buffer& buffer, AuxiliaryBuffers& /*aux*/,
+                                ProcessContext& context) {
+  const Transport& transport = context.transport();
+  const bool is_playing = transport.playing;
+  playing_->store(is_playing, std::memory_order_relaxed);
+
+  if (transport.tempo) {
+    const auto tempo = static_cast<float>(*transport.tempo);
+    // A tempo that is not a finite number would poison every tempo-synced rate: keep the last.
+    if (std::isfinite(tempo)) {
+      const float previous = bpm_->exchange(tempo, std::memory_order_relaxed);
+      if (std::fabs(tempo - previous) > 0.01F) webview_state_->push_transport(tempo, is_playing);
+    }
+  }
+
+  if (!processor_.playing && is_playing) {
+    processor_.grid_counter = 0;  // the grid restarts with the transport
+  } else if (processor_.playing && !is_playing &&
+             processor_.pending_character_mode != CharacterMode::None) {
+    processor_.character_mode = processor_.pending_character_mode;
+    processor_.pending_character_mode = CharacterMode::None;
+  }
+  processor_.playing = is_playing;
+
+  update_processor_params(*params_, bpm_->load(std::memory_order_relaxed), processor_);
+
+  if (buffer.channels() >= 2) {
+    const std::span<float> left = buffer.channel(0);
+    const std::span<float> right = buffer.channel(1);
+    // Slots may be shorter than the block when the host gave no memory for them.
+    std::size_t frames = buffer.samples();
+    frames = std::min({frames, left.size(), right.size()});
+    for (std::size_t i = 0; i < frames; ++i) {
+      const StereoSample out = processor_.process(left[i], right[i]);
+      left[i] = out.left;
+      right[i] = out.right;
+    }
+    if (auto message = webview_state_->try_recv_js_message()) {
+      dispatch_webview_message(std::move(*message));
+    }
+  }
+  return ProcessResult::normal();
+}
+
+void Vessimor::send_preset_command(PresetCommand command) {
+  // A worker that is gone drops the command: nothing on the audio path may fail.
+  (void)preset_sender_.try_send(std::move(command));
+}
+
+void Vessimor::dispatch_webview_message(ParamMessage message) {
+  if (message.is<ParamMessage::RequestTransport>()) {
+    webview_state_->push_transport(bpm_->load(std::memory_order_relaxed),
+                                   playing_->load(std::memory_order_relaxed));
+  } else if (message.is<ParamMessage::RequestPresets>()) {
+    send_preset_command(PresetCommand{PresetCommand::List{}});
+  } else if (auto* load = std::get_if<ParamMessage::LoadPreset>(&message.variant)) {
+    send_preset_command(
+        PresetCommand{PresetCommand::Load{std::move(load->name), load->is_factory}});
+  } else if (const auto* save = message.get_if<ParamMessage::SavePreset>()) {
+    send_preset_command(
+        PresetCommand{PresetCommand::Save{VessimorPreset::from_params(*params_, save->name)}});
+  } else if (auto* remove = std::get_if<ParamMessage::DeletePreset>(&message.variant)) {
+    send_preset_command(PresetCommand{PresetCommand::Delete{std::move(remove->name)}});
+  }
+  // Parameter edits are applied by the page message handler on the main thread; custom messages,
+  // polls and parameter requests need nothing here.
+}
+
+}  // namespace vessimor

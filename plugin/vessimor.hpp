@@ -1,0 +1,79 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include "editor/param_message.hpp"
+#include "editor/web_view_state.hpp"
+#include "engine/processor.hpp"
+#include "framework/channel.hpp"
+#include "framework/plugin.hpp"
+#include "plugin/identity.hpp"
+#include "plugin/params.hpp"
+#include "plugin/preset_worker.hpp"
+
+namespace vessimor {
+
+// The plug-in object both wrappers create and drive: it joins the audio engine, the parameter
+// set, the editor state shared with the page and the instance's preset worker thread.
+class Vessimor final : public Plugin, public VessimorIdentity {
+ public:
+  static constexpr float kDefaultSampleRate = 44100.0F;
+  static constexpr float kDefaultTempo = 120.0F;
+  static constexpr std::uint32_t kEditorWidth = 900;
+  static constexpr std::uint32_t kEditorHeight = 600;
+
+  // Starts the preset worker "vessimor-presets"; a thread that cannot start is a fatal failure.
+  // Thread: main
+  Vessimor();
+  // Disconnects the preset worker's queue and waits for the worker to finish what it holds.
+  // Thread: whichever releases the instance
+  ~Vessimor() override;
+  Vessimor(const Vessimor&) = delete;
+  Vessimor& operator=(const Vessimor&) = delete;
+
+  // Thread: any
+  std::shared_ptr<Params> params() const override { return params_; }
+  // No editor yet: the executor is dropped unused. Thread: main
+  std::unique_ptr<Editor> editor(AsyncExecutor executor) override;
+  // Sets the engine's sample rate. Thread: main
+  bool initialize(const AudioIOLayout& layout, const ProcessingConfig& config,
+                  InitContext& context) override;
+  // Thread: audio, or main while not processing
+  void reset() override;
+  // Thread: audio
+  ProcessResult process(Buffer& buffer, AuxiliaryBuffers& aux, ProcessContext& context) override;
+
+  // Acts on one page message that reached the audio thread: transport requests are answered at
+  // once, preset requests go to the preset worker, everything else is dropped.
+  // Thread: audio
+  void dispatch_webview_message(ParamMessage message);
+
+  // Thread: any
+  const std::shared_ptr<WebViewState>& webview_state() const noexcept { return webview_state_; }
+  // Thread: any
+  float tempo() const noexcept { return bpm_->load(std::memory_order_relaxed); }
+  // Thread: any
+  bool playing() const noexcept { return playing_->load(std::memory_order_relaxed); }
+  // Thread: audio (or main while not processing)
+  VessimorProcessor& processor() noexcept { return processor_; }
+  // Thread: any
+  float sample_rate() const noexcept { return sample_rate_; }
+
+ private:
+  void send_preset_command(PresetCommand command);
+
+  // Declared in construction order; the worker thread is started last (see the constructor).
+  std::shared_ptr<WebViewState> webview_state_;
+  Sender<PresetCommand> preset_sender_;
+  std::shared_ptr<VessimorParams> params_;
+  std::shared_ptr<std::atomic<float>> bpm_;
+  std::shared_ptr<std::atomic<bool>> playing_;
+  VessimorProcessor processor_;
+  float sample_rate_ = kDefaultSampleRate;
+  std::optional<std::thread> preset_thread_;
+};
+
+}  // namespace vessimor
