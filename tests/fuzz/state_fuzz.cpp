@@ -14,6 +14,7 @@
 #include "framework/params/range.hpp"
 #include "framework/state/state.hpp"
 #include "plugin/params.hpp"
+#include "plugin/processor_settings.hpp"
 
 namespace {
 
@@ -68,12 +69,14 @@ bool holds(const ParamPtr& param, const ParamValue& value) {
   return false;
 }
 
-// One block through the effect, as the plug-in runs it after a state load.
-void process_block(VessimorProcessor& processor) {
+// One block through the effect with the loaded settings, as the plug-in runs it after a state
+// load; the processor promises finite output within [-4, 4].
+void process_block(const VessimorParams& params, VessimorProcessor& processor) {
+  update_processor_params(params, 120.0f, processor);
   for (int i = 0; i < kBlockLength; ++i) {
     const float in = std::sin(static_cast<float>(i) * 0.0627f) * 0.8f;
     const StereoSample out = processor.process(in, -in);
-    check(std::isfinite(out.left) && std::isfinite(out.right));
+    check(std::fabs(out.left) <= 4.0f && std::fabs(out.right) <= 4.0f);
   }
 }
 
@@ -99,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto param = live_tables.lookup()(id)) check(holds(*param, value));
   }
   VessimorProcessor processor(kSampleRate);
-  process_block(processor);
+  process_block(live, processor);
 
   // The live set's own state loads into a fresh set and writes the same text again.
   const std::string text = save(live, live_tables);
