@@ -385,7 +385,10 @@ void setup_logger() {
                              .filter_module("selectors::matching")
                              .filter_module("cosmic_text::font::system::std")
                              .build_global();
-  if (installed) set_panic_hook(log_panics);
+  if (installed) {
+    set_panic_hook(log_panics);
+    report_failures_on_terminate();
+  }
 }
 
 }  // namespace vessimor::util

@@ -89,6 +89,18 @@ void report_failure(const std::exception_ptr& failure, const char* file,
   }
 }
 
+void report_failures_on_terminate() noexcept {
+  std::set_terminate([] {
+    // Where the failure was raised is no longer known here; the call stack still shows the way
+    // to the point where it could go no further.
+    if (const std::exception_ptr failure = std::current_exception()) {
+      report_failure(failure, "<unknown>", 0);
+    }
+    log::flush();
+    std::abort();
+  });
+}
+
 std::string capture_stack_trace() {
   return boost::stacktrace::to_string(boost::stacktrace::stacktrace());
 }

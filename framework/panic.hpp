@@ -58,6 +58,10 @@ std::optional<std::string> panic_message(const std::exception_ptr& failure);
 void report_failure(const std::exception_ptr& failure, const char* file,
                     std::uint32_t line) noexcept;
 
+// Makes std::terminate report the failure that caused it (an exception escaping a thread body or
+// a noexcept function) through the hook before the process ends.
+void report_failures_on_terminate() noexcept;
+
 // The calling thread's call stack, symbolised, one frame per line.
 std::string capture_stack_trace();
 

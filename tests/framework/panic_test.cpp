@@ -124,6 +124,18 @@ TEST(GuardEntryDeathTest, LoggedOnceAtErrorLevelWithTheCallStack) {
       "\\[ERROR\\] thread 'main' panicked at 'Box<Any>': .*panic_test.cpp:[0-9]+\n 0# ");
 }
 
+TEST(GuardEntryDeathTest, FailureEscapingAThreadIsLoggedBeforeTheProcessEnds) {
+  EXPECT_DEATH(
+      {
+        util::setup_logger();
+        std::thread([] {
+          platform::set_current_thread_name("escaping");
+          throw std::runtime_error("nobody caught this");
+        }).join();
+      },
+      "\\[ERROR\\] thread 'escaping' panicked at 'nobody caught this': <unknown>:0\n 0# ");
+}
+
 std::string read_file(const fs::path& path) {
   std::ifstream in(path);
   std::stringstream text;
