@@ -53,6 +53,7 @@ class WorkerThread {
         state->failure = catch_panic([&] { run(receiver); });
       });
     } catch (const std::system_error& error) {
+      worker->started_ = false;  // nothing to stop when this worker unwinds
       VESSIMOR_PANIC("Could not spawn background worker thread: {}", error.what());
     }
     return worker;
@@ -62,6 +63,7 @@ class WorkerThread {
   // before the request) and wait for it.
   // Thread: whichever releases the last handle
   ~WorkerThread() {
+    if (!started_) return;
     if (sender_.send(Message{Shutdown{}}) != ChannelStatus::Ok) {
       VESSIMOR_PANIC(
           "Failed while sending worker thread shutdown request: sending on a disconnected channel");
@@ -126,6 +128,7 @@ class WorkerThread {
   Sender<Message> sender_;
   std::shared_ptr<State> state_ = std::make_shared<State>();
   std::optional<std::thread> join_handle_;
+  bool started_ = true;
 };
 
 // One instance's handle on its kind's worker.

@@ -1,5 +1,6 @@
 #include "plugin/vessimor.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <system_error>
 #include <utility>
