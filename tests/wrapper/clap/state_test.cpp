@@ -1,0 +1,183 @@
+// The state extension and the editor's whole-state hand-over.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "tests/wrapper/clap/instance.hpp"
+
+namespace vessimor::test {
+namespace {
+
+void set_values(Instance& instance) {
+  EventList in;
+  in.param_value(0, GAIN_ID, 0.25);
+  in.param_value(0, COUNT_ID, 10.0);
+  in.param_value(0, ENABLED_ID, 0.0);
+  in.param_value(0, SHAPE_ID, 3.0);
+  instance.params().flush(instance.plugin, in.get(), nullptr);
+}
+
+std::string saved_state(Instance& instance, std::size_t chunk) {
+  ChunkedOutStream out(chunk);
+  EXPECT_TRUE(instance.state().save(instance.plugin, out.get()));
+  return out.bytes;
+}
+
+std::string with_prefix(std::uint64_t length, std::string body) {
+  std::string bytes(8, '\0');
+  for (int i = 0; i < 8; ++i) bytes[i] = static_cast<char>((length >> (8 * i)) & 0xFF);
+  return bytes + body;
+}
+
+TEST(ClapState, RoundTripThroughShortReadsAndWrites) {
+  std::string saved;
+  {
+    Instance source;
+    set_values(source);
+    saved = saved_state(source, 3);
+  }
+  ASSERT_GT(saved.size(), 8u);
+  std::uint64_t length = 0;
+  for (int i = 0; i < 8; ++i)
+    length |= std::uint64_t{static_cast<unsigned char>(saved[i])} << (8 * i);
+  EXPECT_EQ(length, saved.size() - 8);
+  EXPECT_EQ(saved[8], '{');
+
+  Instance target;
+  ChunkedInStream in(saved, 5);
+  ASSERT_TRUE(target.state().load(target.plugin, in.get()));
+  EXPECT_DOUBLE_EQ(target.value_of(GAIN_ID), 0.25);
+  EXPECT_NEAR(target.value_of(COUNT_ID), 10.0, 1e-5);
+  EXPECT_DOUBLE_EQ(target.value_of(ENABLED_ID), 0.0);
+  EXPECT_DOUBLE_EQ(target.value_of(SHAPE_ID), 3.0);
+  EXPECT_EQ(saved_state(target, 1 << 20), saved);
+}
+
+TEST(ClapState, BrokenStreamsAreRefusedWithoutChangingAnything) {
+  Instance source;
+  set_values(source);
+  const std::string good = saved_state(source, 4096);
+
+  Instance target;
+  const auto refused = [&](const std::string& bytes) {
+    ChunkedInStream in(bytes, 7);
+    const bool loaded = target.state().load(target.plugin, in.get());
+    EXPECT_DOUBLE_EQ(target.value_of(GAIN_ID), 0.5);
+    EXPECT_DOUBLE_EQ(target.value_of(SHAPE_ID), 0.0);
+    return !loaded;
+  };
+  EXPECT_TRUE(refused(""));
+  EXPECT_TRUE(refused(good.substr(0, 5)));
+  EXPECT_TRUE(refused(good.substr(0, good.size() - 1)));
+  EXPECT_TRUE(refused(with_prefix(0, "")));
+  EXPECT_TRUE(refused(with_prefix(4, "{}{}")));
+  // A prefix far beyond any sane state is refused before anything is allocated for it.
+  EXPECT_TRUE(refused(with_prefix(std::uint64_t{1} << 40, "{}")));
+  EXPECT_TRUE(refused(with_prefix((std::uint64_t{16} << 20) + 1, "{}")));
+
+  std::mt19937 random(1234);
+  std::string noise(1 << 20, '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  EXPECT_TRUE(refused(noise));
+  EXPECT_TRUE(refused(with_prefix(noise.size(), noise)));
+
+  EXPECT_FALSE(target.state().load(target.plugin, nullptr));
+  ChunkedOutStream failing(4, 6);
+  EXPECT_FALSE(target.state().save(target.plugin, failing.get()));
+}
+
+TEST(ClapState, LoadReinitialisesOnlyAfterActivation) {
+  Instance source;
+  set_values(source);
+  const std::string saved = saved_state(source, 4096);
+
+  Instance target;
+  const int initialized = probe().initialize_calls.load();
+  ChunkedInStream before(saved, 64);
+  ASSERT_TRUE(target.state().load(target.plugin, before.get()));
+  EXPECT_EQ(probe().initialize_calls.load(), initialized);
+
+  ASSERT_TRUE(target.activate());
+  const int resets = probe().reset_calls.load();
+  ChunkedInStream after(saved, 64);
+  ASSERT_TRUE(target.state().load(target.plugin, after.get()));
+  EXPECT_EQ(probe().initialize_calls.load(), initialized + 2);
+  EXPECT_EQ(probe().reset_calls.load(), resets + 1);
+}
+
+class ClapEditorState : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(instance.activate(48000.0, 256));
+    const auto* gui = instance.extension<clap_plugin_gui>(CLAP_EXT_GUI);
+    clap_window window{CLAP_WINDOW_API_COCOA, {nullptr}};
+    ASSERT_TRUE(gui->set_parent(instance.plugin, &window));
+    context = editor_log().context;
+    ASSERT_NE(context, nullptr);
+    Instance source;
+    set_values(source);
+    state = editor_state_of(source);
+  }
+
+  static PluginState editor_state_of(Instance& source) {
+    auto* wrapper = static_cast<clap::Wrapper<TestPlugin>*>(source.plugin->plugin_data);
+    return wrapper->state_object();
+  }
+
+  Instance instance;
+  std::shared_ptr<GuiContext> context;
+  PluginState state;
+};
+
+TEST_F(ClapEditorState, AppliedBetweenBlocksWhileProcessing) {
+  ASSERT_TRUE(instance.plugin->start_processing(instance.plugin));
+  std::atomic<bool> stop{false};
+  std::atomic<int> blocks{0};
+  std::thread audio([&] {
+    StereoBlock block(64);
+    while (!stop.load()) {
+      instance.process(block, 64);
+      ++blocks;
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+  });
+  while (blocks.load() == 0) std::this_thread::yield();
+  context->set_state(state);
+  // Returned only after the audio thread applied it.
+  EXPECT_DOUBLE_EQ(instance.value_of(GAIN_ID), 0.25);
+  EXPECT_DOUBLE_EQ(instance.value_of(SHAPE_ID), 3.0);
+  stop = true;
+  audio.join();
+  instance.plugin->stop_processing(instance.plugin);
+  instance.plugin->on_main_thread(instance.plugin);
+  EXPECT_EQ(instance.host.rescan_calls, 1);
+  EXPECT_EQ(instance.host.last_rescan_flags, CLAP_PARAM_RESCAN_VALUES);
+  EXPECT_EQ(context->get_state().params.size(), 4u);
+}
+
+TEST_F(ClapEditorState, AHostThatStoppedProcessingDoesNotHangTheEditor) {
+  ASSERT_TRUE(instance.plugin->start_processing(instance.plugin));
+  const auto started = std::chrono::steady_clock::now();
+  context->set_state(state);
+  const auto waited = std::chrono::steady_clock::now() - started;
+  EXPECT_LT(waited, std::chrono::seconds(5));
+  EXPECT_DOUBLE_EQ(instance.value_of(GAIN_ID), 0.25);
+  EXPECT_EQ(instance.host.rescan_calls, 1);
+}
+
+TEST_F(ClapEditorState, AppliedAtOnceWhenNotProcessing) {
+  editor_log().all_values = 0;
+  context->set_state(state);
+  EXPECT_DOUBLE_EQ(instance.value_of(GAIN_ID), 0.25);
+  EXPECT_EQ(editor_log().all_values, 1);
+  EXPECT_EQ(instance.host.rescan_calls, 1);
+  EXPECT_EQ(instance.host.request_resize_calls, 1);
+  EXPECT_EQ(instance.host.last_resize_width, 900u);
+}
+
+}  // namespace
+}  // namespace vessimor::test

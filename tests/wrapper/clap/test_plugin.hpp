@@ -1,0 +1,194 @@
+// A small plug-in for driving the CLAP wrapper without the effect: a gain, a stepped count, a
+// switch and a five-way choice. It records what each `process` call saw.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/params/bool_param.hpp"
+#include "framework/params/enum_param.hpp"
+#include "framework/params/float_param.hpp"
+#include "framework/params/int_param.hpp"
+#include "framework/params/param_ptr.hpp"
+#include "framework/plugin.hpp"
+#include "platform/denormals.hpp"
+
+namespace vessimor::test {
+
+class TestParams final : public Params {
+ public:
+  FloatParam gain{"Gain", 1.0F, FloatRange::linear(0.0F, 2.0F)};
+  IntParam count{"Count", 4, IntRange::linear(2, 16)};
+  BoolParam enabled{"Enabled", true};
+  EnumParamInner shape{"Shape", 0, {"Sine", "Triangle", "Saw", "Square", "S&H"}};
+
+  // Thread: any
+  ParamMap param_map() const override {
+    return {ParamMapEntry{"gain", ParamPtr(&gain), ""},
+            ParamMapEntry{"count", ParamPtr(&count), ""},
+            ParamMapEntry{"enabled", ParamPtr(&enabled), ""},
+            ParamMapEntry{"shape", ParamPtr(&shape), ""}};
+  }
+  // Thread: any
+  PersistentFields serialize_fields() const override { return {}; }
+  // Thread: any
+  void deserialize_fields(const PersistentFields& /*fields*/) override {}
+};
+
+// What one `process` call saw.
+struct ProcessRecord {
+  std::size_t samples = 0;
+  float gain = 0.0F;
+  bool playing = false;
+  std::optional<double> tempo;
+  std::optional<double> pos_beats;
+  std::optional<double> pos_seconds;
+  std::optional<std::int32_t> bar_number;
+  bool flush_to_zero = false;
+};
+
+// Shared between a test and the plug-in instances it creates through the wrapper.
+struct TestProbe {
+  std::vector<ProcessRecord> records;
+  std::atomic<int> initialize_calls{0};
+  std::atomic<int> reset_calls{0};
+  std::atomic<bool> reset_flushed_to_zero{false};
+  std::atomic<float> initialized_rate{0.0F};
+  std::optional<std::uint32_t> latency_to_request;
+  ProcessResult result = ProcessResult::normal();
+  bool with_editor = true;
+  std::atomic<int> live_plugins{0};
+
+  void clear_records() {
+    records.clear();
+    records.reserve(1024);
+  }
+};
+
+TestProbe& probe();
+
+struct TestEditorLog {
+  std::vector<std::pair<std::string, float>> values;
+  std::vector<std::pair<std::string, float>> modulations;
+  int all_values = 0;
+  int open_handles = 0;
+  std::shared_ptr<GuiContext> context;
+};
+
+TestEditorLog& editor_log();
+
+class TestEditorHandle final : public EditorHandle {
+ public:
+  TestEditorHandle() { ++editor_log().open_handles; }
+  ~TestEditorHandle() override {
+    --editor_log().open_handles;
+    editor_log().context.reset();
+  }
+  TestEditorHandle(const TestEditorHandle&) = delete;
+  TestEditorHandle& operator=(const TestEditorHandle&) = delete;
+};
+
+class TestEditor final : public Editor {
+ public:
+  // Thread: main
+  std::unique_ptr<EditorHandle> spawn(ParentWindowHandle /*parent*/,
+                                      std::shared_ptr<GuiContext> context) override {
+    editor_log().context = std::move(context);
+    return std::make_unique<TestEditorHandle>();
+  }
+  // Thread: main
+  EditorSize size() const override { return {900, 600}; }
+  // Thread: main
+  bool set_scale_factor(float /*factor*/) override { return false; }
+  // Thread: main
+  void param_value_changed(std::string_view id, float value) override {
+    editor_log().values.emplace_back(std::string(id), value);
+  }
+  // Thread: main
+  void param_modulation_changed(std::string_view id, float offset) override {
+    editor_log().modulations.emplace_back(std::string(id), offset);
+  }
+  // Thread: main
+  void param_values_changed() override { ++editor_log().all_values; }
+};
+
+inline constexpr std::array<std::string_view, 3> TEST_FEATURES = {"audio-effect", "stereo",
+                                                                  "distortion"};
+inline constexpr std::array<AudioIOLayout, 1> TEST_LAYOUTS = {AudioIOLayout{
+    .main_input_channels = 2,
+    .main_output_channels = 2,
+}};
+
+class TestPlugin : public Plugin {
+ public:
+  static constexpr std::string_view NAME = "Wrapper Test";
+  static constexpr std::string_view VENDOR = "Quorvane";
+  static constexpr std::string_view URL = "https://quorvane.com";
+  static constexpr std::string_view SUPPORT_EMAIL = "support@quorvane.com";
+  static constexpr std::string_view VERSION = "0.1.0";
+  static constexpr std::span<const AudioIOLayout> AUDIO_LAYOUTS = TEST_LAYOUTS;
+  static constexpr MidiConfig MIDI_INPUT = MidiConfig::none;
+  static constexpr MidiConfig MIDI_OUTPUT = MidiConfig::none;
+  static constexpr bool SAMPLE_ACCURATE_AUTOMATION = true;
+  static constexpr std::string_view CLAP_ID = "com.quorvane.wrapper-test";
+  static constexpr std::string_view CLAP_DESCRIPTION = "A gain for testing the wrapper";
+  static constexpr std::optional<std::string_view> CLAP_MANUAL_URL = std::nullopt;
+  static constexpr std::optional<std::string_view> CLAP_SUPPORT_URL = std::nullopt;
+  static constexpr std::span<const std::string_view> CLAP_FEATURES = TEST_FEATURES;
+
+  TestPlugin() { ++probe().live_plugins; }
+  ~TestPlugin() override { --probe().live_plugins; }
+  TestPlugin(const TestPlugin&) = delete;
+  TestPlugin& operator=(const TestPlugin&) = delete;
+
+  // Thread: any
+  std::shared_ptr<Params> params() const override { return params_; }
+  // Thread: main
+  std::unique_ptr<Editor> editor(AsyncExecutor /*executor*/) override {
+    return probe().with_editor ? std::make_unique<TestEditor>() : nullptr;
+  }
+  // Thread: main
+  bool initialize(const AudioIOLayout& /*layout*/, const ProcessingConfig& config,
+                  InitContext& context) override {
+    ++probe().initialize_calls;
+    probe().initialized_rate = config.sample_rate;
+    if (probe().latency_to_request) {
+      context.set_latency_samples(*probe().latency_to_request);
+    }
+    return true;
+  }
+  // Thread: audio
+  void reset() override {
+    ++probe().reset_calls;
+    probe().reset_flushed_to_zero = ScopedFlushToZero::active();
+  }
+  // Thread: audio
+  ProcessResult process(Buffer& buffer, AuxiliaryBuffers& /*aux*/,
+                        ProcessContext& context) override {
+    const float gain = params_->gain.value();
+    for (std::span<float> channel : buffer.as_slice()) {
+      for (float& sample : channel) {
+        sample *= gain;
+      }
+    }
+    const Transport& transport = context.transport();
+    auto& records = probe().records;
+    if (records.size() < records.capacity()) {
+      records.push_back(ProcessRecord{buffer.samples(), gain, transport.playing, transport.tempo,
+                                      transport.pos_beats, transport.pos_seconds,
+                                      transport.bar_number(), ScopedFlushToZero::active()});
+    }
+    return probe().result;
+  }
+
+  TestParams& test_params() { return *params_; }
+
+ private:
+  std::shared_ptr<TestParams> params_ = std::make_shared<TestParams>();
+};
+
+}  // namespace vessimor::test

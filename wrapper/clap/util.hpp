@@ -1,0 +1,45 @@
+// Small helpers shared by the CLAP wrapper's entry points.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/clap/state.hpp"
+
+namespace vessimor::clap {
+
+// An unrecoverable failure: unwinds to the entry guard of the CLAP call, which ends the process.
+// Thread: any
+[[noreturn]] void fatal(std::string message);
+
+// The failure for a host or stream record that lacks a function the wrapper must call.
+// Thread: any
+[[noreturn]] void null_host_function(std::string_view record, std::string_view function);
+
+// Returns the function pointer, or fails when the host left it null.
+template <class F>
+F require_function(F function, std::string_view record, std::string_view function_name) {
+  if (function == nullptr) {
+    null_host_function(record, function_name);
+  }
+  return function;
+}
+
+// Largest state a host may hand back: a length prefix above it is refused before allocating.
+inline constexpr std::uint64_t MAX_STATE_BYTES = std::uint64_t{16} << 20;
+
+}  // namespace vessimor::clap
+
+namespace vessimor::util {
+
+// Writes all bytes, repeating short writes; false when the stream reports an error or no progress.
+// An empty byte string is written without calling the stream. Thread: main
+bool write_stream(const clap_ostream& stream, std::span<const std::byte> bytes);
+
+// Fills `out` completely, repeating short reads; false at end of data or on error. Thread: main
+bool read_stream_exact(const clap_istream& stream, std::span<std::byte> out);
+
+}  // namespace vessimor::util

@@ -1,0 +1,370 @@
+// One CLAP plug-in instance: owns the plug-in object, its parameter tables, the queues between the
+// host's threads, the editor and the C records handed to the host. Templated on the plug-in type
+// so that its constants are read at compile time.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "framework/audio/buffer_manager.hpp"
+#include "framework/background_thread.hpp"
+#include "framework/mpmc_queue.hpp"
+#include "framework/panic.hpp"
+#include "framework/params/param_ptr.hpp"
+#include "framework/plugin.hpp"
+#include "framework/state/state.hpp"
+#include "framework/util/strlcpy.hpp"
+#include "platform/clap/clap.hpp"
+#include "wrapper/clap/descriptor.hpp"
+#include "wrapper/clap/process_guard.hpp"
+#include "wrapper/clap/task.hpp"
+#include "wrapper/clap/util.hpp"
+
+namespace vessimor::clap {
+
+template <ClapPlugin P>
+class WrapperGuiContext;
+
+template <ClapPlugin P>
+class Wrapper final : public MainThreadExecutor<Task>,
+                      public EventLoop<Task>,
+                      public std::enable_shared_from_this<Wrapper<P>> {
+ public:
+  static constexpr std::size_t OUTPUT_PARAM_QUEUE_CAPACITY = 2048;
+  static constexpr std::size_t TASK_QUEUE_CAPACITY = 4096;
+  // How long a state from the editor waits for the audio thread before it is applied directly:
+  // a host that stopped calling `process` must not hang the editor.
+  static constexpr std::chrono::milliseconds STATE_HANDOVER_TIMEOUT{1000};
+
+  // Builds an instance for the host; the host's reference lives until `destroy`. Thread: main
+  static std::shared_ptr<Wrapper> create(const clap_host* host);
+
+  ~Wrapper() override = default;
+  Wrapper(const Wrapper&) = delete;
+  Wrapper& operator=(const Wrapper&) = delete;
+
+  // The record handed to the host. Thread: any
+  const clap_plugin* clap_plugin_record() const noexcept { return &plugin_record_; }
+
+  // Thread: main
+  void execute(Task task, bool is_gui_thread) override;
+  // Thread: any
+  bool schedule_gui(Task task) override;
+
+  // Queues an editor parameter event for the host and asks the host to flush. Thread: main
+  bool queue_parameter_event(const OutgoingParamEvent& event);
+  // Asks the host to adopt the editor's size. Thread: main
+  bool request_resize();
+  // Applies a whole state; always true. Thread: main, or audio between blocks
+  bool set_state_inner(const PluginState& state);
+  // Applies a state from the editor, handing it to the audio thread while it processes.
+  // Thread: main
+  void set_state_object_from_gui(PluginState state);
+  // Waits, bounded, for the audio thread to return a handed-over state. Thread: main
+  bool wait_for_returned_state();
+  // Thread: any
+  PluginState state_object() const;
+
+  // Thread: any
+  std::optional<std::uint32_t> hash_of(const ParamPtr& param) const;
+  // Thread: any
+  std::optional<ParamPtr> param_of(std::uint32_t hash) const;
+
+  // Thread: any
+  std::uint32_t latency_samples() const noexcept {
+    return current_latency_.load(std::memory_order_relaxed);
+  }
+
+ private:
+  friend class WrapperGuiContext<P>;
+  template <ClapPlugin>
+  friend struct WrapperTestAccess;
+
+  struct ParamEntry {
+    std::uint32_t hash = 0;
+    std::string id;
+    std::string group;
+    ParamPtr param;
+  };
+
+  enum class UpdateKind : std::uint8_t { set, modulate };
+
+  struct SplitPoint {
+    std::uint32_t time = 0;
+    std::uint32_t index = 0;
+  };
+
+  class InitContextImpl final : public InitContext {
+   public:
+    explicit InitContextImpl(Wrapper& wrapper) : wrapper_(wrapper) {}
+    ~InitContextImpl() override;
+    InitContextImpl(const InitContextImpl&) = delete;
+    InitContextImpl& operator=(const InitContextImpl&) = delete;
+    // Thread: main
+    void set_latency_samples(std::uint32_t samples) override { requested_ = samples; }
+
+   private:
+    Wrapper& wrapper_;
+    std::optional<std::uint32_t> requested_;
+  };
+
+  class ProcessContextImpl final : public ProcessContext {
+   public:
+    explicit ProcessContextImpl(const Transport& transport) : transport_(transport) {}
+    // Thread: audio
+    const Transport& transport() const override { return transport_; }
+
+   private:
+    const Transport& transport_;
+  };
+
+  explicit Wrapper(const clap_host* host);
+
+  static Wrapper* from(const clap_plugin* plugin) noexcept {
+    if (plugin == nullptr || plugin->plugin_data == nullptr) {
+      return nullptr;
+    }
+    return static_cast<Wrapper*>(plugin->plugin_data);
+  }
+
+  // Runs `work` on the instance behind `plugin` through the entry guard; `fallback` answers a null
+  // plug-in record.
+  template <class R, class F>
+  static R with(const clap_plugin* plugin, R fallback, F&& work) noexcept {
+    return guard_entry([&]() -> R {
+      Wrapper* self = from(plugin);
+      if (self == nullptr) {
+        return fallback;
+      }
+      return work(*self);
+    });
+  }
+  template <class F>
+  static void with_void(const clap_plugin* plugin, F&& work) noexcept {
+    guard_entry([&] {
+      if (Wrapper* self = from(plugin)) {
+        work(*self);
+      }
+    });
+  }
+
+  // Lifecycle. Thread: main (init, activate, deactivate, destroy, on_main_thread, get_extension),
+  // audio (start/stop_processing, reset, process).
+  static bool c_init(const clap_plugin* plugin) noexcept;
+  static void c_destroy(const clap_plugin* plugin) noexcept;
+  static bool c_activate(const clap_plugin* plugin, double sample_rate, std::uint32_t min_frames,
+                         std::uint32_t max_frames) noexcept;
+  static void c_deactivate(const clap_plugin* plugin) noexcept;
+  static bool c_start_processing(const clap_plugin* plugin) noexcept;
+  static void c_stop_processing(const clap_plugin* plugin) noexcept;
+  static void c_reset(const clap_plugin* plugin) noexcept;
+  static clap_process_status c_process(const clap_plugin* plugin,
+                                       const clap_process* process) noexcept;
+  static const void* c_get_extension(const clap_plugin* plugin, const char* id) noexcept;
+  static void c_on_main_thread(const clap_plugin* plugin) noexcept;
+
+  bool init();
+  bool activate(double sample_rate, std::uint32_t min_frames, std::uint32_t max_frames);
+  void reset_plugin();
+  bool is_main_thread() const;
+
+  // Processing (wrapper_process.hpp). Thread: audio, or main for flush
+  clap_process_status process(const clap_process& process);
+  std::optional<SplitPoint> handle_in_events_until(const clap_input_events& events,
+                                                   const clap_event_transport** transport,
+                                                   std::uint32_t block_start,
+                                                   std::uint32_t total_length,
+                                                   std::uint32_t first_index);
+  void handle_in_event(const clap_event_header& event, const clap_event_transport** transport);
+  bool update_plain_value_by_hash(std::uint32_t hash, UpdateKind kind, double value,
+                                  std::optional<float> sample_rate);
+  void handle_out_events(const clap_output_events& events, std::uint32_t block_start);
+  Transport make_transport(const clap_event_transport* host_transport, std::uint32_t block_start,
+                           float sample_rate) const;
+  bool splits_block(const clap_event_header& event, std::uint32_t block_start,
+                    std::uint32_t total_length) const;
+  std::optional<float> current_sample_rate() const noexcept;
+  std::optional<ProcessingConfig> current_config() const;
+  const AudioIOLayout& current_layout() const noexcept {
+    return P::AUDIO_LAYOUTS[current_layout_index_.load(std::memory_order_relaxed)];
+  }
+
+  // Parameter extension (wrapper_params.hpp). Thread: main unless noted
+  static std::uint32_t ext_params_count(const clap_plugin* plugin) noexcept;
+  static bool ext_params_get_info(const clap_plugin* plugin, std::uint32_t index,
+                                  clap_param_info* info) noexcept;
+  // Thread: any
+  static bool ext_params_get_value(const clap_plugin* plugin, clap_id id, double* value) noexcept;
+  static bool ext_params_value_to_text(const clap_plugin* plugin, clap_id id, double value,
+                                       char* buffer, std::uint32_t capacity) noexcept;
+  static bool ext_params_text_to_value(const clap_plugin* plugin, clap_id id, const char* text,
+                                       double* value) noexcept;
+  // Thread: main while not processing, or audio
+  static void ext_params_flush(const clap_plugin* plugin, const clap_input_events* in,
+                               const clap_output_events* out) noexcept;
+
+  // State, GUI, ports and the small extensions (wrapper_extensions.hpp). Thread: main unless noted
+  static bool ext_state_save(const clap_plugin* plugin, const clap_ostream* stream) noexcept;
+  static bool ext_state_load(const clap_plugin* plugin, const clap_istream* stream) noexcept;
+  static bool ext_gui_is_api_supported(const clap_plugin* plugin, const char* api,
+                                       bool is_floating) noexcept;
+  static bool ext_gui_get_preferred_api(const clap_plugin* plugin, const char** api,
+                                        bool* is_floating) noexcept;
+  static bool ext_gui_create(const clap_plugin* plugin, const char* api, bool is_floating) noexcept;
+  static void ext_gui_destroy(const clap_plugin* plugin) noexcept;
+  static bool ext_gui_set_scale(const clap_plugin* plugin, double scale) noexcept;
+  static bool ext_gui_get_size(const clap_plugin* plugin, std::uint32_t* width,
+                               std::uint32_t* height) noexcept;
+  static bool ext_gui_can_resize(const clap_plugin* plugin) noexcept;
+  static bool ext_gui_get_resize_hints(const clap_plugin* plugin,
+                                       clap_gui_resize_hints* hints) noexcept;
+  static bool ext_gui_adjust_size(const clap_plugin* plugin, std::uint32_t* width,
+                                  std::uint32_t* height) noexcept;
+  static bool ext_gui_set_size(const clap_plugin* plugin, std::uint32_t width,
+                               std::uint32_t height) noexcept;
+  static bool ext_gui_set_parent(const clap_plugin* plugin, const clap_window* window) noexcept;
+  static bool ext_gui_set_transient(const clap_plugin* plugin, const clap_window* window) noexcept;
+  static void ext_gui_suggest_title(const clap_plugin* plugin, const char* title) noexcept;
+  static bool ext_gui_show(const clap_plugin* plugin) noexcept;
+  static bool ext_gui_hide(const clap_plugin* plugin) noexcept;
+  static std::uint32_t ext_audio_ports_count(const clap_plugin* plugin, bool is_input) noexcept;
+  static bool ext_audio_ports_get(const clap_plugin* plugin, std::uint32_t index, bool is_input,
+                                  clap_audio_port_info* info) noexcept;
+  static std::uint32_t ext_audio_ports_config_count(const clap_plugin* plugin) noexcept;
+  static bool ext_audio_ports_config_get(const clap_plugin* plugin, std::uint32_t index,
+                                         clap_audio_ports_config* config) noexcept;
+  static bool ext_audio_ports_config_select(const clap_plugin* plugin, clap_id id) noexcept;
+  static std::uint32_t ext_latency_get(const clap_plugin* plugin) noexcept;
+  // Thread: any
+  static std::uint32_t ext_tail_get(const clap_plugin* plugin) noexcept;
+  static bool ext_render_has_hard_realtime_requirement(const clap_plugin* plugin) noexcept;
+  // Thread: any
+  static bool ext_render_set(const clap_plugin* plugin, clap_plugin_render_mode mode) noexcept;
+  static std::uint32_t ext_remote_controls_count(const clap_plugin* plugin) noexcept;
+  static bool ext_remote_controls_get(const clap_plugin* plugin, std::uint32_t index,
+                                      clap_remote_controls_page* page) noexcept;
+  static std::uint32_t ext_note_ports_count(const clap_plugin* plugin, bool is_input) noexcept;
+  static bool ext_note_ports_get(const clap_plugin* plugin, std::uint32_t index, bool is_input,
+                                 clap_note_port_info* info) noexcept;
+  static bool ext_voice_info_get(const clap_plugin* plugin, clap_voice_info* info) noexcept;
+
+  std::optional<EditorSize> scaled_editor_size() const;
+  bool editor_is_open() const;
+  void close_editor();
+
+  static constexpr clap_plugin_params PARAMS_EXTENSION{
+      &ext_params_count,         &ext_params_get_info,      &ext_params_get_value,
+      &ext_params_value_to_text, &ext_params_text_to_value, &ext_params_flush};
+  static constexpr clap_plugin_state STATE_EXTENSION{&ext_state_save, &ext_state_load};
+  static constexpr clap_plugin_gui GUI_EXTENSION{&ext_gui_is_api_supported,
+                                                 &ext_gui_get_preferred_api,
+                                                 &ext_gui_create,
+                                                 &ext_gui_destroy,
+                                                 &ext_gui_set_scale,
+                                                 &ext_gui_get_size,
+                                                 &ext_gui_can_resize,
+                                                 &ext_gui_get_resize_hints,
+                                                 &ext_gui_adjust_size,
+                                                 &ext_gui_set_size,
+                                                 &ext_gui_set_parent,
+                                                 &ext_gui_set_transient,
+                                                 &ext_gui_suggest_title,
+                                                 &ext_gui_show,
+                                                 &ext_gui_hide};
+  static constexpr clap_plugin_audio_ports AUDIO_PORTS_EXTENSION{&ext_audio_ports_count,
+                                                                 &ext_audio_ports_get};
+  static constexpr clap_plugin_audio_ports_config AUDIO_PORTS_CONFIG_EXTENSION{
+      &ext_audio_ports_config_count, &ext_audio_ports_config_get, &ext_audio_ports_config_select};
+  static constexpr clap_plugin_latency LATENCY_EXTENSION{&ext_latency_get};
+  static constexpr clap_plugin_tail TAIL_EXTENSION{&ext_tail_get};
+  static constexpr clap_plugin_render RENDER_EXTENSION{&ext_render_has_hard_realtime_requirement,
+                                                       &ext_render_set};
+  static constexpr clap_plugin_remote_controls REMOTE_CONTROLS_EXTENSION{&ext_remote_controls_count,
+                                                                         &ext_remote_controls_get};
+  // Kept for completeness of the instance's tables; never handed to hosts.
+  static constexpr clap_plugin_note_ports NOTE_PORTS_EXTENSION{&ext_note_ports_count,
+                                                               &ext_note_ports_get};
+  static constexpr clap_plugin_voice_info VOICE_INFO_EXTENSION{&ext_voice_info_get};
+
+  // The host's reference, released by `destroy`.
+  std::shared_ptr<Wrapper> host_reference_;
+
+  std::mutex plugin_mutex_;
+  std::unique_ptr<P> plugin_;
+  std::mutex task_executor_mutex_;
+  TaskExecutor task_executor_;
+  std::shared_ptr<Params> params_;
+
+  std::mutex editor_mutex_;
+  std::unique_ptr<Editor> editor_;
+  std::mutex editor_handle_mutex_;
+  std::unique_ptr<EditorHandle> editor_handle_;
+  float editor_scaling_factor_ = 1.0F;
+
+  std::atomic<bool> is_processing_{false};
+  MpmcQueue<OutgoingParamEvent> output_param_events_{OUTPUT_PARAM_QUEUE_CAPACITY};
+  // Status and tail length of the plug-in's last `process`, packed so that one atomic holds both.
+  std::atomic<std::uint64_t> last_process_status_{0};
+  std::atomic<std::uint32_t> current_latency_{0};
+  std::atomic<std::uint32_t> current_layout_index_{0};
+
+  // The buffer configuration of the last `activate`; written only on the main thread while not
+  // processing.
+  std::atomic<bool> has_config_{false};
+  std::atomic<float> config_sample_rate_{0.0F};
+  std::atomic<std::int64_t> config_min_buffer_size_{-1};
+  std::atomic<std::uint32_t> config_max_buffer_size_{0};
+  std::atomic<ProcessMode> config_process_mode_{ProcessMode::realtime};
+  std::atomic<ProcessMode> current_process_mode_{ProcessMode::realtime};
+
+  BufferManager buffer_manager_;
+
+  // State hand-over from the editor to the audio thread and back: the audio thread applies the
+  // state between blocks and returns it so that the editor's thread, not the audio thread, frees
+  // it. One slot each way; only the editor's thread fills the inbox.
+  MpmcQueue<std::unique_ptr<PluginState>> state_inbox_{1};
+  MpmcQueue<std::unique_ptr<PluginState>> state_outbox_{1};
+
+  const clap_host* host_;
+  std::unique_ptr<PluginDescriptor> descriptor_;
+  clap_plugin plugin_record_{};
+
+  const clap_host_gui* host_gui_ = nullptr;
+  const clap_host_latency* host_latency_ = nullptr;
+  const clap_host_params* host_params_ = nullptr;
+  const clap_host_voice_info* host_voice_info_ = nullptr;
+  const clap_host_thread_check* host_thread_check_ = nullptr;
+
+  // Index order is the host's parameter order; the maps are built once and never change.
+  std::vector<ParamEntry> params_by_index_;
+  std::unordered_map<std::uint32_t, std::size_t> index_by_hash_;
+  std::unordered_map<std::string, std::uint32_t> hash_by_id_;
+  std::unordered_map<std::uint32_t, ParamPtr> param_by_hash_;
+  std::unordered_map<ParamPtr, std::uint32_t> hash_by_param_;
+
+  MpmcQueue<Task> tasks_{TASK_QUEUE_CAPACITY};
+  std::thread::id main_thread_id_;
+  std::optional<BackgroundThread<Task>> background_thread_;
+};
+
+}  // namespace vessimor::clap
+
+// The member definitions, in dependency order.
+// clang-format off
+#include "wrapper/clap/wrapper_lifecycle.hpp"
+#include "wrapper/clap/wrapper_process.hpp"
+#include "wrapper/clap/wrapper_params.hpp"
+#include "wrapper/clap/wrapper_extensions.hpp"
+// clang-format on

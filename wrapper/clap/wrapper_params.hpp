@@ -1,0 +1,179 @@
+// The parameter extension: hosts see every parameter as 0..step count (stepped) or 0..1.
+// Included by wrapper.hpp only.
+#pragma once
+
+namespace vessimor::clap {
+
+namespace params_detail {
+
+inline float step_scale(const ParamPtr& param) {
+  const std::optional<std::int32_t> steps = param.step_count();
+  return steps ? static_cast<float>(*steps) : 1.0F;
+}
+
+// Whether the text is well-formed UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
+inline bool is_valid_utf8(std::string_view text) noexcept {
+  std::size_t i = 0;
+  const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+  while (i < text.size()) {
+    const unsigned char lead = byte(i);
+    std::size_t length = 0;
+    std::uint32_t min = 0;
+    std::uint32_t code = 0;
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    } else if ((lead & 0xE0) == 0xC0) {
+      length = 2, min = 0x80, code = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+      length = 3, min = 0x800, code = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+      length = 4, min = 0x10000, code = lead & 0x07;
+    } else {
+      return false;
+    }
+    if (i + length > text.size()) {
+      return false;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((byte(i + k) & 0xC0) != 0x80) {
+        return false;
+      }
+      code = (code << 6) | (byte(i + k) & 0x3F);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+      return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+}  // namespace params_detail
+
+template <ClapPlugin P>
+std::uint32_t Wrapper<P>::ext_params_count(const clap_plugin* plugin) noexcept {
+  return with(plugin, std::uint32_t{0}, [](Wrapper& self) {
+    return static_cast<std::uint32_t>(self.params_by_index_.size());
+  });
+}
+
+template <ClapPlugin P>
+bool Wrapper<P>::ext_params_get_info(const clap_plugin* plugin, std::uint32_t index,
+                                     clap_param_info* info) noexcept {
+  return with(plugin, false, [&](Wrapper& self) {
+    if (info == nullptr || index >= self.params_by_index_.size()) {
+      return false;
+    }
+    const ParamEntry& entry = self.params_by_index_[index];
+    const ParamPtr& param = entry.param;
+    const ParamFlags flags = param.flags();
+    const std::optional<std::int32_t> steps = param.step_count();
+
+    std::memset(info, 0, sizeof(*info));
+    info->id = entry.hash;
+    if ((flags & (param_flags::NON_AUTOMATABLE | param_flags::HIDDEN)) == 0) {
+      info->flags = CLAP_PARAM_IS_AUTOMATABLE | CLAP_PARAM_IS_MODULATABLE;
+      if (param.poly_modulation_id().has_value()) {
+        info->flags |= CLAP_PARAM_IS_MODULATABLE_PER_NOTE_ID;
+      }
+    } else if ((flags & param_flags::HIDDEN) != 0) {
+      info->flags = CLAP_PARAM_IS_HIDDEN | CLAP_PARAM_IS_READONLY;
+    }
+    if ((flags & param_flags::BYPASS) != 0) {
+      info->flags |= CLAP_PARAM_IS_BYPASS;
+    }
+    if (steps) {
+      info->flags |= CLAP_PARAM_IS_STEPPED;
+    }
+    info->cookie = nullptr;
+    util::strlcpy(info->name, sizeof(info->name), param.name());
+    util::strlcpy(info->module, sizeof(info->module), entry.group);
+    info->min_value = 0.0;
+    info->max_value = steps ? static_cast<double>(*steps) : 1.0;
+    info->default_value = info->max_value * static_cast<double>(param.default_normalized_value());
+    return true;
+  });
+}
+
+template <ClapPlugin P>
+bool Wrapper<P>::ext_params_get_value(const clap_plugin* plugin, clap_id id,
+                                      double* value) noexcept {
+  return with(plugin, false, [&](Wrapper& self) {
+    if (value == nullptr) {
+      return false;
+    }
+    const std::optional<ParamPtr> param = self.param_of(id);
+    if (!param) {
+      return false;
+    }
+    *value = static_cast<double>(param->modulated_normalized_value()) *
+             static_cast<double>(params_detail::step_scale(*param));
+    return true;
+  });
+}
+
+template <ClapPlugin P>
+bool Wrapper<P>::ext_params_value_to_text(const clap_plugin* plugin, clap_id id, double value,
+                                          char* buffer, std::uint32_t capacity) noexcept {
+  return with(plugin, false, [&](Wrapper& self) {
+    if (buffer == nullptr) {
+      return false;
+    }
+    const std::optional<ParamPtr> param = self.param_of(id);
+    if (!param) {
+      return false;
+    }
+    const float normalized = static_cast<float>(value) / params_detail::step_scale(*param);
+    util::strlcpy(buffer, capacity, param->normalized_value_to_string(normalized, true));
+    return true;
+  });
+}
+
+template <ClapPlugin P>
+bool Wrapper<P>::ext_params_text_to_value(const clap_plugin* plugin, clap_id id, const char* text,
+                                          double* value) noexcept {
+  return with(plugin, false, [&](Wrapper& self) {
+    if (text == nullptr || value == nullptr) {
+      return false;
+    }
+    const std::string_view view(text);
+    if (!params_detail::is_valid_utf8(view)) {
+      return false;
+    }
+    const std::optional<ParamPtr> param = self.param_of(id);
+    if (!param) {
+      return false;
+    }
+    const std::optional<float> normalized = param->string_to_normalized_value(view);
+    // "nan" and "inf" parse as numbers; a host must never get them back as a value.
+    if (!normalized || !std::isfinite(*normalized)) {
+      return false;
+    }
+    *value =
+        static_cast<double>(*normalized) * static_cast<double>(params_detail::step_scale(*param));
+    return true;
+  });
+}
+
+template <ClapPlugin P>
+void Wrapper<P>::ext_params_flush(const clap_plugin* plugin, const clap_input_events* in,
+                                  const clap_output_events* out) noexcept {
+  with_void(plugin, [&](Wrapper& self) {
+    if (in != nullptr) {
+      const auto size = require_function(in->size, "clap_input_events", "size");
+      const auto get = require_function(in->get, "clap_input_events", "get");
+      const std::uint32_t count = size(in);
+      for (std::uint32_t index = 0; index < count; ++index) {
+        if (const clap_event_header* event = get(in, index)) {
+          self.handle_in_event(*event, nullptr);
+        }
+      }
+    }
+    if (out != nullptr) {
+      self.handle_out_events(*out, 0);
+    }
+  });
+}
+
+}  // namespace vessimor::clap
