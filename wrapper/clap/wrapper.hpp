@@ -20,6 +20,7 @@
 
 #include "framework/audio/buffer_manager.hpp"
 #include "framework/background_thread.hpp"
+#include "framework/log.hpp"
 #include "framework/mpmc_queue.hpp"
 #include "framework/panic.hpp"
 #include "framework/params/param_ptr.hpp"
@@ -307,9 +308,9 @@ class Wrapper final : public MainThreadExecutor<Task>,
   TaskExecutor task_executor_;
   std::shared_ptr<Params> params_;
 
-  std::mutex editor_mutex_;
+  mutable std::mutex editor_mutex_;
   std::unique_ptr<Editor> editor_;
-  std::mutex editor_handle_mutex_;
+  mutable std::mutex editor_handle_mutex_;
   std::unique_ptr<EditorHandle> editor_handle_;
   float editor_scaling_factor_ = 1.0F;
 

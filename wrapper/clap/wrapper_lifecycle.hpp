@@ -301,7 +301,7 @@ void Wrapper<P>::execute(Task task, bool /*is_gui_thread*/) {
 
 template <ClapPlugin P>
 bool Wrapper<P>::editor_is_open() const {
-  std::lock_guard lock(const_cast<std::mutex&>(editor_handle_mutex_));
+  std::lock_guard lock(editor_handle_mutex_);
   return editor_handle_ != nullptr;
 }
 
@@ -312,7 +312,7 @@ std::optional<EditorSize> Wrapper<P>::scaled_editor_size() const {
   }
   EditorSize size;
   {
-    std::lock_guard lock(const_cast<std::mutex&>(editor_mutex_));
+    std::lock_guard lock(editor_mutex_);
     size = editor_->size();
   }
   const auto scale = [this](std::uint32_t side) {
@@ -426,6 +426,8 @@ void Wrapper<P>::set_state_object_from_gui(PluginState state) {
       return;
     }
     // The host holds the processing flag but calls no `process`: apply the state here.
+    VESSIMOR_LOG_WARN("The host did not process for {} ms; applying the editor's state directly",
+                      STATE_HANDOVER_TIMEOUT.count());
     state = std::move(*boxed);
   }
   set_state_inner(state);

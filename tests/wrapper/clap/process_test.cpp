@@ -74,6 +74,15 @@ TEST_F(ClapProcess, NonFiniteHostValuesAreIgnored) {
   EXPECT_FLOAT_EQ(block.left[0], 1.0F);
 }
 
+TEST_F(ClapProcess, AnEmptyBlockStillTakesItsEvents) {
+  EventList events;
+  events.param_value(5, GAIN_ID, 0.25);
+  StereoBlock block(1);
+  EXPECT_EQ(instance.process(block, 0, &events), CLAP_PROCESS_CONTINUE_IF_NOT_QUIET);
+  EXPECT_TRUE(probe().records.empty());
+  EXPECT_DOUBLE_EQ(instance.value_of(GAIN_ID), 0.25);
+}
+
 TEST_F(ClapProcess, MonophonicModulationSplitsAndShowsInTheValue) {
   EventList events;
   events.param_mod(16, GAIN_ID, 0.25, 7);  // a note id on a parameter without polyphony
