@@ -334,9 +334,9 @@ class Wrapper final : public MainThreadExecutor<Task>,
 
   // State hand-over from the editor to the audio thread and back: the audio thread applies the
   // state between blocks and returns it so that the editor's thread, not the audio thread, frees
-  // it. One slot each way; only the editor's thread fills the inbox.
-  MpmcQueue<std::unique_ptr<PluginState>> state_inbox_{1};
-  MpmcQueue<std::unique_ptr<PluginState>> state_outbox_{1};
+  // it. The editor's thread has at most one state on its way at a time.
+  MpmcQueue<std::unique_ptr<PluginState>> state_inbox_{2};
+  MpmcQueue<std::unique_ptr<PluginState>> state_outbox_{2};
 
   const clap_host* host_;
   std::unique_ptr<PluginDescriptor> descriptor_;
