@@ -11,25 +11,6 @@
 
 namespace vessimor {
 
-namespace {
-
-// The preset worker answers the page through the shared editor state.
-class WebViewAnswers final : public PresetAnswers {
- public:
-  explicit WebViewAnswers(WebViewState& state) : state_(state) {}
-  void push_custom(std::string action, std::string payload) override {
-    state_.push_custom(std::move(action), std::move(payload));
-  }
-  void set_current_preset_name(std::string_view name) override {
-    state_.set_current_preset_name(name);
-  }
-
- private:
-  WebViewState& state_;
-};
-
-}  // namespace
-
 Vessimor::Vessimor()
     : webview_state_(WebViewState::from_size(kEditorWidth, kEditorHeight)),
       params_(std::make_shared<VessimorParams>()),
@@ -41,11 +22,7 @@ Vessimor::Vessimor()
   auto [sender, receiver] = Channel<PresetCommand>::unbounded();
   preset_sender_ = std::move(sender);
   try {
-    preset_thread_.emplace(
-        spawn_preset_thread([commands = std::move(receiver), webview_state = webview_state_] {
-          WebViewAnswers answers(*webview_state);
-          run_preset_worker(commands, answers);
-        }));
+    preset_thread_.emplace(start_preset_worker(std::move(receiver), webview_state_));
   } catch (const std::system_error& error) {
     VESSIMOR_PANIC("failed to spawn preset worker thread: {}", error.what());
   }
