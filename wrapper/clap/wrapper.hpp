@@ -37,6 +37,26 @@ namespace vessimor::clap {
 
 template <ClapPlugin P>
 class WrapperGuiContext;
+template <ClapPlugin P>
+class Wrapper;
+
+// The init context of `activate` and of re-initialisation after a state load: a latency the
+// plug-in requests is applied when initialisation ends, telling the host when it changed.
+template <ClapPlugin P>
+class WrapperInitContext final : public InitContext {
+ public:
+  explicit WrapperInitContext(Wrapper<P>& wrapper) : wrapper_(wrapper) {}
+  // Thread: main
+  ~WrapperInitContext() override;
+  WrapperInitContext(const WrapperInitContext&) = delete;
+  WrapperInitContext& operator=(const WrapperInitContext&) = delete;
+  // Thread: main
+  void set_latency_samples(std::uint32_t samples) override { requested_ = samples; }
+
+ private:
+  Wrapper<P>& wrapper_;
+  std::optional<std::uint32_t> requested_;
+};
 
 template <ClapPlugin P>
 class Wrapper final : public MainThreadExecutor<Task>,
@@ -90,6 +110,7 @@ class Wrapper final : public MainThreadExecutor<Task>,
 
  private:
   friend class WrapperGuiContext<P>;
+  friend class WrapperInitContext<P>;
   template <ClapPlugin>
   friend struct WrapperTestAccess;
 
@@ -105,20 +126,6 @@ class Wrapper final : public MainThreadExecutor<Task>,
   struct SplitPoint {
     std::uint32_t time = 0;
     std::uint32_t index = 0;
-  };
-
-  class InitContextImpl final : public InitContext {
-   public:
-    explicit InitContextImpl(Wrapper& wrapper) : wrapper_(wrapper) {}
-    ~InitContextImpl() override;
-    InitContextImpl(const InitContextImpl&) = delete;
-    InitContextImpl& operator=(const InitContextImpl&) = delete;
-    // Thread: main
-    void set_latency_samples(std::uint32_t samples) override { requested_ = samples; }
-
-   private:
-    Wrapper& wrapper_;
-    std::optional<std::uint32_t> requested_;
   };
 
   class ProcessContextImpl final : public ProcessContext {

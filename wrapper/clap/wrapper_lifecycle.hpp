@@ -126,7 +126,7 @@ bool Wrapper<P>::activate(double sample_rate, std::uint32_t min_frames, std::uin
   }
 
   {
-    InitContextImpl context(*this);
+    WrapperInitContext<P> context(*this);
     std::lock_guard lock(plugin_mutex_);
     if (!plugin_->initialize(layout, config, context)) {
       return false;
@@ -142,7 +142,7 @@ bool Wrapper<P>::activate(double sample_rate, std::uint32_t min_frames, std::uin
 }
 
 template <ClapPlugin P>
-Wrapper<P>::InitContextImpl::~InitContextImpl() {
+WrapperInitContext<P>::~WrapperInitContext() {
   if (requested_) {
     const std::uint32_t previous =
         wrapper_.current_latency_.exchange(*requested_, std::memory_order_relaxed);
@@ -388,7 +388,7 @@ bool Wrapper<P>::set_state_inner(const PluginState& state) {
   state::deserialize_object(state, *params_, state::lookup_in_tables(hash_by_id_, param_by_hash_),
                             config ? std::optional<float>(config->sample_rate) : std::nullopt);
   if (config) {
-    InitContextImpl context(*this);
+    WrapperInitContext<P> context(*this);
     std::lock_guard lock(plugin_mutex_);
     plugin_->initialize(layout, *config, context);
     util::process_wrapper([&] { plugin_->reset(); });
