@@ -15,7 +15,10 @@ namespace vessimor::tools {
 // Module
 
 PluginModule::PluginModule(const std::string& path) : path_(path) {
-  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // RTLD_NODELETE: closing never unmaps the code. A plug-in's process-wide objects (logger,
+  // descriptor, worker registry) live as long as the library's image, and threads it started may
+  // still be finishing when the host lets go; like most hosts we keep the image for the process.
+  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (handle_ == nullptr) {
     const char* why = dlerror();
     throw HostError("cannot load plug-in '" + path + "': " + (why ? why : "unknown error"));

@@ -18,7 +18,7 @@ namespace vessimor::tools {
 
 // One loaded .clap file: dlopen with RTLD_NOW | RTLD_LOCAL (every symbol resolved at load, none
 // leaked into the host), `clap_entry` read and initialised, the plug-in factory fetched.
-// Unloading calls `deinit` and closes the library.
+// Unloading calls `deinit` and closes the handle; the image itself stays mapped.
 class PluginModule {
  public:
   // Throws HostError naming the path and the loader's message when any step fails.

@@ -1,0 +1,269 @@
+// Sample-accurate automation, transport and flush through our host, on a separate audio thread.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "framework/params/param_ptr.hpp"
+#include "framework/params/range.hpp"
+#include "plugin/params.hpp"
+#include "tests/tools/clap_fixture.hpp"
+
+namespace vessimor::test {
+namespace {
+
+using tools::InputEvents;
+using tools::OutputEvents;
+using tools::PluginInstance;
+using tools::PluginModule;
+
+constexpr float kInput = 0.5f;
+const float kMinus24Db = std::pow(10.0f, -24.0f / 20.0f);
+
+class ClapProcess : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(instance.init());
+    ASSERT_TRUE(instance.activate(48000.0, 1, 512));
+    mix = param_named(instance, "Mix");
+    output_gain = param_named(instance, "Output Gain");
+    // Fully dry: the output is the input times the output gain, so each gain change is visible
+    // at the exact sample where it lands.
+    InputEvents dry;
+    dry.add_param_value(0, mix.id, 0.0);
+    instance.flush(&dry, nullptr);
+    ASSERT_TRUE(instance.start_processing());
+  }
+
+  void fill_input(std::uint32_t frames) {
+    for (std::size_t c = 0; c < 2; ++c) std::fill_n(instance.input(c).begin(), frames, kInput);
+  }
+
+  PluginModule module{vessimor_clap_path()};
+  PluginInstance instance{module};
+  clap_param_info mix{};
+  clap_param_info output_gain{};
+};
+
+TEST_F(ClapProcess, AutomationPointTakesEffectAtItsOwnSample) {
+  InputEvents events;
+  events.add_param_value(0, output_gain.id, output_gain.default_value);  // 0 dB, never splits
+  events.add_param_value(100, output_gain.id, 0.0);                      // -24 dB
+  events.add_param_value(300, output_gain.id, output_gain.default_value);
+  events.add_param_value(300, mix.id, 0.0);  // two events at one time apply together
+  fill_input(512);
+  ASSERT_NE(instance.process(512, &events), CLAP_PROCESS_ERROR);
+  for (std::size_t c = 0; c < 2; ++c) {
+    const std::vector<float>& out = instance.output(c);
+    for (std::uint32_t i = 0; i < 100; ++i) ASSERT_NEAR(out[i], kInput, 1e-5f) << i;
+    for (std::uint32_t i = 100; i < 300; ++i) ASSERT_NEAR(out[i], kInput * kMinus24Db, 1e-5f) << i;
+    for (std::uint32_t i = 300; i < 512; ++i) ASSERT_NEAR(out[i], kInput, 1e-5f) << i;
+  }
+  // The last value stands after the block and reaches the host's parameter view.
+  EXPECT_NEAR(*instance.param_value(output_gain.id), output_gain.default_value, 1e-6);
+}
+
+TEST_F(ClapProcess, FirstEventOfABlockLaterThanSampleZeroStillSplits) {
+  InputEvents events;
+  events.add_param_value(64, output_gain.id, 0.0);
+  fill_input(128);
+  ASSERT_NE(instance.process(128, &events), CLAP_PROCESS_ERROR);
+  EXPECT_NEAR(instance.output(0)[63], kInput, 1e-5f);
+  EXPECT_NEAR(instance.output(0)[64], kInput * kMinus24Db, 1e-5f);
+}
+
+TEST_F(ClapProcess, EventBeyondTheBlockIsClampedIntoIt) {
+  InputEvents events;
+  events.add_param_value(5000, output_gain.id, 0.0);
+  fill_input(256);
+  ASSERT_NE(instance.process(256, &events), CLAP_PROCESS_ERROR);
+  // The value is applied within this block, and no sub-block runs past its end.
+  EXPECT_NEAR(instance.output(0)[0], kInput, 1e-5f);
+  EXPECT_NEAR(*instance.param_value(output_gain.id), 0.0, 1e-9);
+}
+
+TEST_F(ClapProcess, NonFiniteValuesFromTheHostAreIgnored) {
+  InputEvents events;
+  events.add_param_value(0, output_gain.id, std::nan(""));
+  events.add_param_value(10, output_gain.id, INFINITY);
+  events.add_param_mod(20, output_gain.id, -INFINITY);
+  fill_input(64);
+  ASSERT_NE(instance.process(64, &events), CLAP_PROCESS_ERROR);
+  EXPECT_NEAR(*instance.param_value(output_gain.id), output_gain.default_value, 1e-6);
+  for (std::uint32_t i = 0; i < 64; ++i) ASSERT_NEAR(instance.output(0)[i], kInput, 1e-5f);
+}
+
+TEST_F(ClapProcess, AudioThreadChangesReachTheMainThroughTheHostLoop) {
+  InputEvents events;
+  events.add_param_value(32, output_gain.id, 0.25);
+  fill_input(64);
+  ASSERT_NE(instance.process(64, &events), CLAP_PROCESS_ERROR);
+  // The value change was noticed on the audio thread, so the plug-in asked for a main-thread
+  // callback instead of touching the editor there; our main loop answers it.
+  EXPECT_GE(instance.calls().request_callback.load(), 1);
+  instance.main_loop_step();
+  EXPECT_EQ(instance.calls().wrong_thread.load(), 0);
+}
+
+TEST_F(ClapProcess, TransportRecordsAndNone) {
+  const clap_event_transport playing = tools::make_transport(120.0, true, 48000, 48000.0);
+  const clap_event_transport later = tools::make_transport(90.0, true, 96000, 48000.0);
+  InputEvents events;
+  events.add_transport(200, later);  // a new transport in the middle of the block
+  fill_input(512);
+  EXPECT_NE(instance.process(512, &events, nullptr, &playing), CLAP_PROCESS_ERROR);
+  EXPECT_NE(instance.process(512, nullptr, nullptr, nullptr), CLAP_PROCESS_ERROR);
+  const clap_event_transport stopped = tools::make_transport(120.0, false, 0, 48000.0);
+  EXPECT_NE(instance.process(512, nullptr, nullptr, &stopped), CLAP_PROCESS_ERROR);
+}
+
+TEST_F(ClapProcess, ForeignAndNoteEventsAreSkipped) {
+  clap_event_header foreign{sizeof(clap_event_header), 10, 7, CLAP_EVENT_PARAM_VALUE, 0};
+  InputEvents events;
+  events.add_raw(foreign);
+  struct {
+    clap_event_header header;
+    std::int32_t note_id;
+    std::int16_t port_index, channel, key;
+    double velocity;
+  } note{{40, 20, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_NOTE_ON, 0}, 1, 0, 0, 60, 1.0};
+  static_assert(sizeof(note) == 40);
+  events.add_raw(note.header);
+  fill_input(64);
+  EXPECT_NE(instance.process(64, &events), CLAP_PROCESS_ERROR);
+  for (std::uint32_t i = 0; i < 64; ++i) ASSERT_NEAR(instance.output(1)[i], kInput, 1e-5f);
+}
+
+TEST(ClapFlush, AppliesValuesWithAndWithoutProcessing) {
+  PluginModule module(vessimor_clap_path());
+  PluginInstance instance(module);
+  ASSERT_TRUE(instance.init());
+  const clap_param_info swarm = param_named(instance, "Swarm Count");
+  EXPECT_NE(swarm.flags & CLAP_PARAM_IS_STEPPED, 0u);
+  EXPECT_EQ(swarm.max_value, 14.0);
+
+  // Before activation.
+  InputEvents set;
+  set.add_param_value(0, swarm.id, 6.0);
+  OutputEvents out;
+  instance.flush(&set, &out);
+  EXPECT_NEAR(*instance.param_value(swarm.id), 6.0, 1e-5);
+  EXPECT_EQ(instance.value_to_text(swarm.id, 6.0), "8");
+  // Nothing in, nothing out: no change.
+  instance.flush(nullptr, nullptr);
+  instance.flush(nullptr, &out);
+  EXPECT_NEAR(*instance.param_value(swarm.id), 6.0, 1e-5);
+  EXPECT_EQ(out.size(), 0u);
+
+  // While processing, flush runs on the audio thread between blocks.
+  ASSERT_TRUE(instance.activate(48000.0, 1, 64));
+  ASSERT_TRUE(instance.start_processing());
+  instance.run_on_audio_thread([&] {
+    InputEvents none;
+    instance.process_here(64, &none, &out, nullptr);
+  });
+  InputEvents later;
+  later.add_param_value(0, swarm.id, 2.0);
+  instance.run_on_audio_thread([&] { instance.flush(&later, &out); });
+  EXPECT_NEAR(*instance.param_value(swarm.id), 2.0, 1e-5);
+  EXPECT_EQ(instance.calls().wrong_thread.load(), 0);
+}
+
+TEST(ClapParams, TextBothWaysThroughTheHost) {
+  PluginModule module(vessimor_clap_path());
+  PluginInstance instance(module);
+  ASSERT_TRUE(instance.init());
+  const auto infos = instance.param_infos();
+  ASSERT_EQ(infos.size(), 29u);
+  for (const clap_param_info& info : infos) {
+    const auto text = instance.value_to_text(info.id, info.default_value);
+    ASSERT_TRUE(text) << info.name;
+    const auto back = instance.text_to_value(info.id, *text);
+    ASSERT_TRUE(back) << info.name << ": " << *text;
+    // Reading the text back shows the same text again.
+    EXPECT_EQ(instance.value_to_text(info.id, *back), text) << info.name;
+  }
+  EXPECT_FALSE(instance.value_to_text(0x7FFFFFFFu, 0.0));
+  EXPECT_FALSE(instance.text_to_value(param_named(instance, "Mix").id, "lots"));
+}
+
+}  // namespace
+}  // namespace vessimor::test
+
+namespace vessimor::test {
+namespace {
+
+TEST(ClapParams, InfosMatchTheEffectsParameterSet) {
+  PluginModule module(vessimor_clap_path());
+  PluginInstance instance(module);
+  ASSERT_TRUE(instance.init());
+  const auto infos = instance.param_infos();
+  const VessimorParams params;
+  const ParamMap map = params.param_map();
+  ASSERT_EQ(infos.size(), map.size());
+  for (std::size_t i = 0; i < map.size(); ++i) {
+    const clap_param_info& info = infos[i];
+    const ParamPtr& param = map[i].param;
+    SCOPED_TRACE(map[i].id);
+    EXPECT_EQ(info.id, hash_param_id(map[i].id));
+    EXPECT_EQ(std::string(info.name), param.name());
+    EXPECT_STREQ(info.module, "");
+    EXPECT_EQ(info.cookie, nullptr);
+    EXPECT_EQ(info.min_value, 0.0);
+    const double max = param.step_count() ? *param.step_count() : 1.0;
+    EXPECT_EQ(info.max_value, max);
+    EXPECT_NEAR(info.default_value, max * param.default_normalized_value(), 1e-6);
+    EXPECT_NEAR(*instance.param_value(info.id), info.default_value, 1e-5);
+    EXPECT_NE(info.flags & CLAP_PARAM_IS_AUTOMATABLE, 0u);
+    EXPECT_NE(info.flags & CLAP_PARAM_IS_MODULATABLE, 0u);
+    EXPECT_EQ((info.flags & CLAP_PARAM_IS_STEPPED) != 0, param.step_count().has_value());
+  }
+  clap_param_info past_end{};
+  EXPECT_FALSE(instance.params().get_info(instance.plugin(), 29, &past_end));
+}
+
+TEST(ClapProcessSweep, AnyBlockSizeAndSampleRateGivesFiniteBoundedOutput) {
+  PluginModule module(vessimor_clap_path());
+  std::mt19937 random(99);
+  for (double rate : {8000.0, 22050.0, 44100.0, 96000.0, 192000.0, 384000.0}) {
+    SCOPED_TRACE(rate);
+    PluginInstance instance(module);
+    ASSERT_TRUE(instance.init());
+    // A loud, busy setting: full wet swarm carrier with folding and comb feedback.
+    InputEvents loud;
+    for (const auto& [name, value] :
+         std::vector<std::pair<std::string, double>>{{"Mix", 1.0},
+                                                     {"Input Gain", 1.0},
+                                                     {"Output Gain", 1.0},
+                                                     {"Carrier Mode", 2.0},
+                                                     {"Character Mode", 3.0},
+                                                     {"Comb Feedback", 1.0},
+                                                     {"Comb Mix", 1.0}}) {
+      loud.add_param_value(0, param_named(instance, name).id, value);
+    }
+    instance.flush(&loud, nullptr);
+    ASSERT_TRUE(instance.activate(rate, 1, 16384));
+    ASSERT_TRUE(instance.start_processing());
+    std::uniform_int_distribution<std::uint32_t> size(1, 16384);
+    std::uniform_real_distribution<float> sample(-1.0f, 1.0f);
+    for (int block = 0; block < 6; ++block) {
+      const std::uint32_t frames = block == 0 ? 1 : block == 1 ? 16384 : size(random);
+      for (std::size_t c = 0; c < 2; ++c) {
+        for (std::uint32_t i = 0; i < frames; ++i) instance.input(c)[i] = sample(random);
+      }
+      ASSERT_NE(instance.process(frames), CLAP_PROCESS_ERROR);
+      for (std::size_t c = 0; c < 2; ++c) {
+        for (std::uint32_t i = 0; i < frames; ++i) {
+          const float v = instance.output(c)[i];
+          ASSERT_TRUE(std::isfinite(v) && std::fabs(v) <= 4.0f) << frames << " " << i << " " << v;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vessimor::test

@@ -1,0 +1,141 @@
+// Rendering through the built plug-in: every factory preset, and the vessimor-render tool's
+// behaviour on good and bad command lines.
+#include "tools/clap_host/render.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "framework/params/range.hpp"
+#include "tests/tools/clap_fixture.hpp"
+#include "tools/clap_host/audio_file.hpp"
+#include "tools/clap_host/preset_values.hpp"
+#include "tools/clap_host/test_signal.hpp"
+
+namespace vessimor::test {
+namespace {
+
+using namespace vessimor::tools;
+
+AudioData render_preset(const PluginModule& module, const std::string& preset,
+                        const AudioData& input) {
+  PluginInstance instance(module);
+  if (!instance.init()) throw HostError("init failed");
+  std::map<clap_id, double> clap_max;
+  for (const clap_param_info& info : instance.param_infos()) clap_max[info.id] = info.max_value;
+  RenderJob job;
+  for (const NormalizedValue& value : resolve_parameter_values(preset, {}, {})) {
+    const clap_id id = hash_param_id(value.id);
+    job.values.emplace_back(id, value.normalized * clap_max.at(id));
+  }
+  return render(instance, input, job);
+}
+
+class FactoryPresetRender : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(FactoryPresetRender, FiniteBoundedAndIdenticalOnTwoRuns) {
+  PluginModule module(vessimor_clap_path());
+  const AudioData input = make_test_signal("chord", 2.0, 48000.0);
+  const AudioData first = render_preset(module, GetParam(), input);
+  const AudioData second = render_preset(module, GetParam(), input);
+  ASSERT_EQ(first.channel_count(), 2u);
+  ASSERT_EQ(first.frame_count(), input.frame_count());
+  double energy = 0.0;
+  for (const auto& channel : first.channels) {
+    for (float v : channel) {
+      ASSERT_TRUE(std::isfinite(v));
+      ASSERT_LE(std::fabs(v), 4.0f);
+      energy += static_cast<double>(v) * v;
+    }
+  }
+  EXPECT_GT(energy, 0.0) << "silent render";
+  EXPECT_EQ(first.channels, second.channels);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFactoryPresets, FactoryPresetRender,
+                         ::testing::ValuesIn(factory_preset_names()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string name;
+                           for (char c : info.param) name += std::isalnum(c) ? c : '_';
+                           return name;
+                         });
+
+// Runs the tool and gives its exit status and everything it printed.
+std::pair<int, std::string> run_tool(const std::string& arguments) {
+  const std::string command = std::string(VESSIMOR_RENDER_PATH) + " " + arguments + " 2>&1";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
+  std::string output;
+  std::array<char, 512> chunk{};
+  while (std::fgets(chunk.data(), chunk.size(), pipe.get()) != nullptr) output += chunk.data();
+  const int status = pclose(pipe.release());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+class RenderTool : public ::testing::Test {
+ protected:
+  std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("vessimor-render-" + std::to_string(::getpid()));
+  void SetUp() override { std::filesystem::create_directories(dir); }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+  std::string out(const std::string& name) const { return (dir / name).string(); }
+};
+
+TEST_F(RenderTool, RendersAPresetWithOverridesIntoAWavFile) {
+  const auto [status, text] = run_tool("--plugin '" + vessimor_clap_path() +
+                                       "' --preset 'Robot Voice' --set mix=0.5 --set "
+                                       "'char_mode=Fold' --seconds 0.5 '" +
+                                       out("a.wav") + "'");
+  ASSERT_EQ(status, 0) << text;
+  const AudioData written = read_audio_file(out("a.wav"));
+  EXPECT_EQ(written.channel_count(), 2u);
+  EXPECT_EQ(written.frame_count(), 24000u);
+  EXPECT_EQ(written.sample_rate, 48000.0);
+
+  // A file in, at its own rate; mono input gives stereo output.
+  AudioData mono = make_test_signal("sine", 0.25, 44100.0);
+  mono.channels.resize(1);
+  write_wav_file(out("mono.wav"), mono);
+  const auto [status2, text2] =
+      run_tool("--input '" + out("mono.wav") + "' '" + out("b.wav") + "'");
+  ASSERT_EQ(status2, 0) << text2;
+  const AudioData b = read_audio_file(out("b.wav"));
+  EXPECT_EQ(b.channel_count(), 2u);
+  EXPECT_EQ(b.sample_rate, 44100.0);
+  EXPECT_EQ(b.frame_count(), mono.frame_count());
+}
+
+TEST_F(RenderTool, ClearErrorsAndNonZeroExit) {
+  const std::string target = " '" + out("x.wav") + "'";
+  struct Case {
+    std::string arguments;
+    int status;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"--input '" + out("missing.wav") + "'" + target, 1, "missing.wav"},
+      {"--preset 'No Such Preset'" + target, 1, "unknown preset \"No Such Preset\""},
+      {"--set volume=3" + target, 1, "unknown parameter 'volume'"},
+      {"--set comb_mix=30" + target, 1, "bad value '30' for comb_mix"},
+      {"--set char_mode=Loud" + target, 1, "bad value 'Loud' for char_mode"},
+      {"--plugin '" + out("none.clap") + "'" + target, 1, "plug-in not found"},
+      {"--set mix" + target, 2, "--set needs ID=VALUE"},
+      {"", 2, "missing the output file"},
+  };
+  for (const Case& c : cases) {
+    const auto [status, text] = run_tool(c.arguments);
+    EXPECT_EQ(status, c.status) << c.arguments << "\n" << text;
+    EXPECT_NE(text.find(c.message), std::string::npos) << c.arguments << "\n" << text;
+  }
+  EXPECT_FALSE(std::filesystem::exists(out("x.wav")));
+}
+
+}  // namespace
+}  // namespace vessimor::test

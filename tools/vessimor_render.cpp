@@ -1,0 +1,134 @@
+// vessimor-render: renders an audio file, or a built-in test signal, through Vessimor.clap with a
+// factory preset and parameter overrides, and writes the result as a WAV file.
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "framework/params/range.hpp"
+#include "tools/clap_host/audio_file.hpp"
+#include "tools/clap_host/host.hpp"
+#include "tools/clap_host/preset_values.hpp"
+#include "tools/clap_host/render.hpp"
+#include "tools/clap_host/render_options.hpp"
+#include "tools/clap_host/test_signal.hpp"
+
+namespace {
+
+using namespace vessimor::tools;
+using Clock = std::chrono::steady_clock;
+
+// Shown only once a render has run for a second, so short renders stay quiet.
+class ProgressLine {
+ public:
+  void update(std::size_t done, std::size_t total) {
+    const auto now = Clock::now();
+    if (now - started_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(500)) {
+      return;
+    }
+    last_ = now;
+    shown_ = true;
+    std::fprintf(stderr, "%srendering: %3d%%%s", tty_ ? "\r" : "", percent(done, total),
+                 tty_ ? "" : "\n");
+    std::fflush(stderr);
+  }
+  void finish() {
+    if (shown_) std::fprintf(stderr, "%srendering: 100%%\n", tty_ ? "\r" : "");
+  }
+
+ private:
+  static int percent(std::size_t done, std::size_t total) {
+    return total == 0 ? 100 : static_cast<int>(100.0 * static_cast<double>(done) / total);
+  }
+  Clock::time_point started_ = Clock::now();
+  Clock::time_point last_ = started_;
+  bool tty_ = isatty(fileno(stderr)) != 0;
+  bool shown_ = false;
+};
+
+std::string default_plugin_path() {
+  return VESSIMOR_DEFAULT_CLAP_PATH;
+}
+
+int run(const RenderOptions& options) {
+  if (options.input_path && !std::filesystem::is_regular_file(*options.input_path)) {
+    throw HostError("input file not found: '" + *options.input_path + "'");
+  }
+  AudioData input = options.input_path
+                        ? read_audio_file(*options.input_path)
+                        : make_test_signal(options.signal, options.seconds, options.sample_rate);
+  if (input.frame_count() == 0) throw HostError("the input holds no audio");
+
+  const std::string plugin_path = options.plugin_path.value_or(default_plugin_path());
+  if (!std::filesystem::exists(plugin_path)) {
+    throw HostError("plug-in not found: '" + plugin_path + "' (build it, or pass --plugin PATH)");
+  }
+  PluginModule module(plugin_path);
+  PluginInstance instance(module);
+  if (!instance.init()) throw HostError("the plug-in failed to initialise");
+
+  // The plug-in addresses parameters by the hash of their string ids; its parameter list gives
+  // each one's CLAP range (0..1, or 0..step count).
+  std::map<clap_id, double> clap_max;
+  for (const clap_param_info& info : instance.param_infos()) clap_max[info.id] = info.max_value;
+  auto clap_id_of = [&](std::string_view id) {
+    const clap_id hash = vessimor::hash_param_id(id);
+    if (clap_max.count(hash) == 0) {
+      throw HostError("the plug-in has no parameter '" + std::string(id) + "'");
+    }
+    return hash;
+  };
+  const PluginTextParser parse_text = [&](std::string_view id,
+                                          const std::string& text) -> std::optional<float> {
+    const clap_id hash = clap_id_of(id);
+    const std::optional<double> value = instance.text_to_value(hash, text);
+    if (!value) return std::nullopt;
+    return static_cast<float>(*value / clap_max[hash]);
+  };
+
+  RenderJob job;
+  for (const NormalizedValue& value :
+       resolve_parameter_values(options.preset, options.overrides, parse_text)) {
+    const clap_id hash = clap_id_of(value.id);
+    job.values.emplace_back(hash, static_cast<double>(value.normalized) * clap_max[hash]);
+  }
+  job.tempo = options.tempo;
+  job.block_size = options.block_size;
+  ProgressLine progress;
+  job.progress = [&](std::size_t done, std::size_t total) { progress.update(done, total); };
+
+  const AudioData output = render(instance, input, job);
+  progress.finish();
+  write_wav_file(options.output_path, output);
+  std::printf("wrote %s: %.2f s at %.0f Hz, preset \"%s\"\n", options.output_path.c_str(),
+              static_cast<double>(output.frame_count()) / output.sample_rate, output.sample_rate,
+              options.preset.c_str());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string program = "vessimor-render";
+  std::vector<std::string> args(argv + 1, argv + argc);
+  try {
+    const RenderOptions options = parse_render_options(args);
+    if (options.show_help) {
+      std::fputs(render_usage(program).c_str(), stdout);
+      return 0;
+    }
+    return run(options);
+  } catch (const UsageError& error) {
+    std::fprintf(stderr, "%s: %s\n%s", program.c_str(), error.what(),
+                 render_usage(program).c_str());
+    return 2;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s: error: %s\n", program.c_str(), error.what());
+    return 1;
+  }
+}
