@@ -1,7 +1,10 @@
 // Sample-accurate automation, transport and flush through our host, on a separate audio thread.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <string>
 #include <utility>
@@ -10,6 +13,7 @@
 #include "framework/params/param_ptr.hpp"
 #include "framework/params/range.hpp"
 #include "plugin/params.hpp"
+#include "tests/support/alloc_hook.hpp"
 #include "tests/tools/clap_fixture.hpp"
 
 namespace vessimor::test {
@@ -263,6 +267,64 @@ TEST(ClapProcessSweep, AnyBlockSizeAndSampleRateGivesFiniteBoundedOutput) {
       }
     }
   }
+}
+
+}  // namespace
+}  // namespace vessimor::test
+
+namespace vessimor::test {
+namespace {
+
+TEST_F(ClapProcess, ProcessAllocatesNothingOnTheAudioThread) {
+  const clap_event_transport transport = tools::make_transport(120.0, true, 0, 48000.0);
+  InputEvents events;
+  events.add_param_value(0, output_gain.id, 0.3);
+  events.add_param_value(128, mix.id, 0.7);
+  events.add_param_mod(256, output_gain.id, 0.1);
+  events.add_transport(300, transport);
+  OutputEvents out;
+  fill_input(512);
+  ASSERT_NE(instance.process(512, &events, &out, &transport), CLAP_PROCESS_ERROR);  // warm up
+
+  std::size_t allocations = 0;
+  clap_process_status status = CLAP_PROCESS_ERROR;
+  events.clear();
+  events.add_param_value(64, output_gain.id, 0.6);
+  events.add_param_value(200, mix.id, 0.2);
+  instance.run_on_audio_thread([&] {
+    AllocationHook hook;
+    status = instance.process_here(512, &events, &out, &transport);
+    allocations = hook.count();
+  });
+  EXPECT_NE(status, CLAP_PROCESS_ERROR);
+  EXPECT_EQ(allocations, 0u);
+}
+
+// Guards the test above: the hook must count the module's own operator new, not only ours.
+TEST(ClapAllocationHook, SeesAllocationsMadeInsideThePlugin) {
+  PluginModule module(vessimor_clap_path());
+  PluginInstance instance(module);
+  ASSERT_TRUE(instance.init());
+  const auto* state = instance.extension<clap_plugin_state>(CLAP_EXT_STATE);
+  ASSERT_NE(state, nullptr);
+  // A stream into a fixed buffer, so that only the plug-in can allocate during the save.
+  static std::array<char, 1 << 16> buffer;
+  static std::size_t used = 0;
+  const clap_ostream stream{nullptr, [](const clap_ostream*, const void* data, std::uint64_t size) {
+                              const std::size_t n =
+                                  std::min<std::size_t>(size, buffer.size() - used);
+                              std::memcpy(buffer.data() + used, data, n);
+                              used += n;
+                              return static_cast<std::int64_t>(n);
+                            }};
+  std::size_t allocations = 0;
+  {
+    AllocationHook hook;
+    ASSERT_TRUE(state->save(instance.plugin(), &stream));
+    allocations = hook.count();
+  }
+  EXPECT_GT(used, 8u);
+  EXPECT_GT(allocations, 0u);
 }
 
 }  // namespace
