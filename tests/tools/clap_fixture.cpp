@@ -1,7 +1,9 @@
 #include "tests/tools/clap_fixture.hpp"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace vessimor::test {
 
@@ -12,6 +14,15 @@ int count_threads_named(const std::string& name) {
     std::ifstream comm(task.path() / "comm");
     std::string line;
     if (std::getline(comm, line) && line == name) ++count;
+  }
+  return count;
+}
+
+int await_threads_named(const std::string& name, int expected) {
+  int count = count_threads_named(name);
+  for (int attempt = 0; attempt < 200 && count != expected; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    count = count_threads_named(name);
   }
   return count;
 }

@@ -22,8 +22,13 @@ inline clap_param_info param_named(const tools::PluginInstance& instance, const 
   return *info;
 }
 
-// Names of the threads of this process (from /proc), used to find the background worker.
+// Number of threads of this process with the given name (from /proc), used to find the
+// background worker.
 int count_threads_named(const std::string& name);
+
+// Waits up to two seconds for that number to become `expected` (a new thread names itself
+// shortly after it starts; a joined one leaves /proc shortly after it ends). Gives the last count.
+int await_threads_named(const std::string& name, int expected);
 
 // An instance created, initialised and activated at `sample_rate` with blocks up to
 // `max_frames`, not yet processing.
