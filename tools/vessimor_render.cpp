@@ -59,6 +59,13 @@ int run(const RenderOptions& options) {
   if (options.input_path && !std::filesystem::is_regular_file(*options.input_path)) {
     throw HostError("input file not found: '" + *options.input_path + "'");
   }
+  // Checked up front so that a long render is not lost to a typing error in the output path.
+  const std::filesystem::path output_folder =
+      std::filesystem::absolute(options.output_path).parent_path();
+  if (!std::filesystem::is_directory(output_folder)) {
+    throw HostError("cannot write '" + options.output_path + "': no folder '" +
+                    output_folder.string() + "'");
+  }
   AudioData input = options.input_path
                         ? read_audio_file(*options.input_path)
                         : make_test_signal(options.signal, options.seconds, options.sample_rate);

@@ -79,6 +79,13 @@ std::pair<int, std::string> run_tool(const std::string& arguments) {
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
 
+std::string quoted(const std::string& path) {
+  std::string text = "'";
+  text += path;
+  text += "'";
+  return text;
+}
+
 class RenderTool : public ::testing::Test {
  protected:
   std::filesystem::path dir =
@@ -126,6 +133,7 @@ TEST_F(RenderTool, ClearErrorsAndNonZeroExit) {
       {"--set comb_mix=30" + target, 1, "bad value '30' for comb_mix"},
       {"--set char_mode=Loud" + target, 1, "bad value 'Loud' for char_mode"},
       {"--plugin '" + out("none.clap") + "'" + target, 1, "plug-in not found"},
+      {quoted(out("no/such/folder.wav")), 1, "no folder"},
       {"--set mix" + target, 2, "--set needs ID=VALUE"},
       {"", 2, "missing the output file"},
   };
