@@ -135,8 +135,8 @@ float soft_clip(float y) noexcept {
     case CharacterMode::Grit: {
       // The saturator holds no state, so both saturations may come first.
       const float gain = 0.5f * character_amount + 0.3f;
-      const float s_l = grit_saturator.process(y_l);
-      const float s_r = grit_saturator.process(y_r);
+      float s_l = y_l, s_r = y_r;
+      grit_saturator.process_pair(s_l, s_r);
       y_l = s_l + grit_filter.process(s_l) * gain;
       y_r = s_r + grit_filter.process(s_r) * gain;
       break;
@@ -146,8 +146,9 @@ float soft_clip(float y) noexcept {
       const float gain = character_amount + 0.5f;
       const float w_l = warm_filter.process(y_l);
       const float w_r = warm_filter.process(y_r);
-      y_l = warm_saturator.process(y_l) + gain * w_l;
-      y_r = warm_saturator.process(y_r) + gain * w_r;
+      warm_saturator.process_pair(y_l, y_r);
+      y_l += gain * w_l;
+      y_r += gain * w_r;
       break;
     }
     default:

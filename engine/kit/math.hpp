@@ -11,8 +11,11 @@ inline float at_least(float v, float lo) noexcept {
 inline float at_most(float v, float hi) noexcept {
   return v < hi ? v : hi;
 }
+// For lo <= hi: v < lo ? lo : (v > hi ? hi : v), written as two selects that compilers turn into
+// single min/max instructions (each keeps a NaN v, as written).
 inline float clamp(float v, float lo, float hi) noexcept {
-  return v < lo ? lo : (v > hi ? hi : v);
+  const float below = hi < v ? hi : v;
+  return lo > below ? lo : below;
 }
 
 }  // namespace quorvane_dsp_kit

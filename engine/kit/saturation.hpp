@@ -21,6 +21,11 @@ struct Saturator {
   SaturationMode mode = SaturationMode::Tanh;
 
   float process(float x) const noexcept;
+  // process(a) and process(b), with the settings looked at once.
+  void process_pair(float& a, float& b) const noexcept;
+
+ private:
+  float shape(float g) const noexcept;
 };
 
 // Triangle folder of one to four stages.
@@ -33,27 +38,44 @@ struct Wavefolder {
   float process(float y) const noexcept;
 };
 
-inline float Saturator::process(float x) const noexcept {
-  if (drive < 0.001f) return x;
-  const float g = x * (1.0f + 4.0f * drive);
-  float shaped;
+inline float Saturator::shape(float g) const noexcept {
   switch (mode) {
     case SaturationMode::Tanh:
-      shaped = std::tanh(g);
-      break;
+      return std::tanh(g);
     case SaturationMode::HardClip:
-      shaped = clamp(g, -1.0f, 1.0f);
-      break;
+      return clamp(g, -1.0f, 1.0f);
     case SaturationMode::AsymmetricTanh:
       // Each half is normalised by its own tanh(1) so that g = +-1 gives +-1.
-      shaped = g >= 0.0f ? std::tanh(1.5f * g) / 0.90514827f : std::tanh(2.0f * g) / 0.9640276f;
-      break;
+      return g >= 0.0f ? std::tanh(1.5f * g) / 0.90514827f : std::tanh(2.0f * g) / 0.9640276f;
     default:
-      shaped = std::tanh(g + 0.2f * (g * g) * std::copysign(1.0f, g));
-      break;
+      return std::tanh(g + 0.2f * (g * g) * std::copysign(1.0f, g));
   }
-  const float driven = x * (1.0f - drive) + drive * shaped;
+}
+
+inline float Saturator::process(float x) const noexcept {
+  if (drive < 0.001f) return x;
+  const float driven = x * (1.0f - drive) + drive * shape(x * (1.0f + 4.0f * drive));
   return x * (1.0f - mix) + mix * driven;
+}
+
+inline void Saturator::process_pair(float& a, float& b) const noexcept {
+  if (drive < 0.001f) return;
+  const float gain = 1.0f + 4.0f * drive;
+  const float dry = 1.0f - drive;
+  const float g_a = a * gain, g_b = b * gain;
+  float shaped_a, shaped_b;
+  if (mode == SaturationMode::BiasedTanh) {
+    // The Warm character's case, written out so that nothing is decided twice.
+    shaped_a = std::tanh(g_a + 0.2f * (g_a * g_a) * std::copysign(1.0f, g_a));
+    shaped_b = std::tanh(g_b + 0.2f * (g_b * g_b) * std::copysign(1.0f, g_b));
+  } else {
+    shaped_a = shape(g_a);
+    shaped_b = shape(g_b);
+  }
+  const float driven_a = a * dry + drive * shaped_a;
+  const float driven_b = b * dry + drive * shaped_b;
+  a = a * (1.0f - mix) + mix * driven_a;
+  b = b * (1.0f - mix) + mix * driven_b;
 }
 
 inline float Wavefolder::process(float y) const noexcept {

@@ -57,27 +57,50 @@ inline f32x4 positive_or_zero(f32x4 v) noexcept {
   return reinterpret_cast<f32x4>((v > 0.0f) & reinterpret_cast<i32x4>(v));
 }
 
+// The constants of sin_0_to_2pi, shared by its vector and scalar forms.
+namespace sine {
+inline constexpr float kInvPi = 0.31830987f, kPiHi = 3.1415927f, kPiLo = -8.742278e-8f;
+inline constexpr float kS9 = 2.5928185e-06f, kS7 = -1.9802256e-04f, kS5 = 8.3329268e-03f,
+                       kS3 = -1.6666650e-01f, kS1 = 9.9999998e-01f;
+}  // namespace sine
+
 // sin(x) for 0 <= x <= 6.2831855 with an absolute error against the C library's sinf of at most
 // 4e-7 (1.8e-7 measured over the phases k / 2^24, which include every float in [0.5, 1)). Reduction
 // by the nearest multiple of pi in two parts (x - j*pi_hi is exact there), then an odd degree-9 fit
 // on [-pi/2, pi/2].
 inline f32x4 sin_0_to_2pi(f32x4 x) noexcept {
-  constexpr f32x4 inv_pi = lanes(0.31830987f), half = lanes(0.5f);
-  constexpr f32x4 pi_hi = lanes(3.1415927f), pi_lo = lanes(-8.742278e-8f);
-  constexpr f32x4 s9 = lanes(2.5928185e-06f), s7 = lanes(-1.9802256e-04f),
-                  s5 = lanes(8.3329268e-03f), s3 = lanes(-1.6666650e-01f),
-                  s1 = lanes(9.9999998e-01f);
-  const i32x4 j = __builtin_convertvector(x * inv_pi + half, i32x4);
+  using namespace sine;
+  const i32x4 j = __builtin_convertvector(x * kInvPi + 0.5f, i32x4);
   const f32x4 jf = __builtin_convertvector(j, f32x4);
-  const f32x4 r = (x - jf * pi_hi) - jf * pi_lo;
+  const f32x4 r = (x - jf * kPiHi) - jf * kPiLo;
   const f32x4 r2 = r * r;
-  f32x4 p = s9 * r2 + s7;
-  p = p * r2 + s5;
-  p = p * r2 + s3;
-  p = p * r2 + s1;
+  f32x4 p = kS9 * r2 + kS7;
+  p = p * r2 + kS5;
+  p = p * r2 + kS3;
+  p = p * r2 + kS1;
   const f32x4 s = p * r;
   // sin(r + j*pi) = (-1)^j sin(r): flip the sign bit for odd j.
   return reinterpret_cast<f32x4>(reinterpret_cast<u32x4>(s) ^ (reinterpret_cast<u32x4>(j) << 31));
+}
+
+// The same steps on one float, for single oscillators: bit for bit one lane of the vector form.
+inline float sin_0_to_2pi(float x) noexcept {
+  using namespace sine;
+  const std::int32_t j = static_cast<std::int32_t>(x * kInvPi + 0.5f);
+  const float jf = static_cast<float>(j);
+  const float r = (x - jf * kPiHi) - jf * kPiLo;
+  const float r2 = r * r;
+  float p = kS9 * r2 + kS7;
+  p = p * r2 + kS5;
+  p = p * r2 + kS3;
+  p = p * r2 + kS1;
+  const float s = p * r;
+  std::uint32_t bits;
+  std::memcpy(&bits, &s, sizeof bits);
+  bits ^= static_cast<std::uint32_t>(j) << 31;
+  float out;
+  std::memcpy(&out, &bits, sizeof out);
+  return out;
 }
 
 }  // namespace quorvane_dsp_kit::simd

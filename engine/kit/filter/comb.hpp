@@ -1,5 +1,8 @@
 #pragma once
 
+#include <bit>
+#include <cstdint>
+
 #include "engine/kit/delay/delay_line.hpp"
 #include "engine/kit/filter/one_pole.hpp"
 
@@ -22,17 +25,34 @@ struct CombFilter {
   // Reallocates and clears the line: main thread only.
   void set_sample_rate(float sr);
   void reset() noexcept;
+  // The read position for `delay_samples`, worked out again only when the delay or the line
+  // changed (the delay moves once per block at most).
+  DelayLine::Tap tap() noexcept {
+    const std::uint32_t bits = std::bit_cast<std::uint32_t>(delay_samples);
+    if (bits != tap_delay_bits_ || delay_line.buffer.size() != tap_length_) {
+      tap_ = delay_line.tap(delay_samples);
+      tap_delay_bits_ = bits;
+      tap_length_ = delay_line.buffer.size();
+    }
+    return tap_;
+  }
+
   float process(float x) noexcept {
     if (feedback <= 0.0f && mix <= 0.0f) {
       // Keep recording so that raising the mix later plays real history.
       delay_line.write(x);
       return x;
     }
-    const float d = delay_line.read(delay_samples);
+    const float d = delay_line.read(tap());
     const float damped = damping.process(feedback * d);
     delay_line.write(x + damped);
     return d * mix + x * (1.0f - mix);
   }
+
+ private:
+  DelayLine::Tap tap_;
+  std::uint32_t tap_delay_bits_ = 0;
+  std::size_t tap_length_ = 0;  // no line has length 0: the first call works the tap out
 };
 
 }  // namespace quorvane_dsp_kit

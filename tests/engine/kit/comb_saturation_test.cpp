@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "engine/kit/delay/delay_line.hpp"
 #include "engine/kit/filter/comb.hpp"
@@ -132,6 +134,47 @@ TEST(Wavefolder, FoldsLargeInputsBackIntoRange) {
   }
   EXPECT_EQ(w.process(0.2f), -1.0f);  // v = 1 folds to the trough
   EXPECT_EQ(w.process(0.4f), 0.0f);   // v = 2 folds back to the middle
+}
+
+}  // namespace
+}  // namespace quorvane_dsp_kit
+
+namespace quorvane_dsp_kit {
+namespace {
+
+TEST(Saturator, PairGivesTheSingleResultsBitForBit) {
+  const float inputs[] = {-3.0f, -1.0f, -0.4f, -0.0f, 0.0f, 1e-30f, 0.2f, 0.7f, 1.0f, 2.5f, NAN};
+  for (int mode = 0; mode < 6; ++mode) {
+    for (float drive : {0.0f, 0.3f, 1.0f}) {
+      const Saturator s{drive, 0.75f, static_cast<SaturationMode>(mode)};
+      for (float a : inputs) {
+        for (float b : inputs) {
+          float pa = a, pb = b;
+          s.process_pair(pa, pb);
+          const float sa = s.process(a), sb = s.process(b);
+          ASSERT_EQ(std::bit_cast<std::uint32_t>(pa), std::bit_cast<std::uint32_t>(sa)) << mode;
+          ASSERT_EQ(std::bit_cast<std::uint32_t>(pb), std::bit_cast<std::uint32_t>(sb)) << mode;
+        }
+      }
+    }
+  }
+}
+
+TEST(CombFilter, TapFollowsTheDelayAndTheLine) {
+  CombFilter comb(44100.0f);
+  comb.mix = 1.0f;  // the output is the delayed sample
+  const auto expect_reads = [&comb](float delay, int frames) {
+    comb.delay_samples = delay;
+    for (int i = 0; i < frames; ++i) {
+      const float d = comb.delay_line.read(delay);
+      ASSERT_EQ(comb.process(static_cast<float>(i)), d) << delay << " at " << i;
+    }
+  };
+  expect_reads(10.5f, 50);
+  expect_reads(3.25f, 5);
+  expect_reads(2000.0f, 300);
+  comb.set_sample_rate(8000.0f);  // a shorter line: the same delay reads its oldest sample now
+  expect_reads(2000.0f, 500);
 }
 
 }  // namespace

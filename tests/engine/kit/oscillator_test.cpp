@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 
 namespace quorvane_dsp_kit {
 namespace {
@@ -55,7 +56,22 @@ TEST(Lfo, ShapesAtTheirBreakPoints) {
   EXPECT_EQ(lfo_value_at(LfoShape::Triangle, 0.25f), 0.0f);
   EXPECT_EQ(lfo_value_at(LfoShape::Triangle, 0.75f), 0.0f);
   EXPECT_EQ(lfo_value_at(LfoShape::Saw, 0.0f), -1.0f);
-  EXPECT_EQ(lfo_value_at(LfoShape::Sine, 0.25f), std::sin(0.5f * 3.1415927f));
+  EXPECT_NEAR(lfo_value_at(LfoShape::Sine, 0.25f), 1.0f, 4e-7f);
+  EXPECT_EQ(lfo_value_at(LfoShape::Sine, 0.0f), 0.0f);
+}
+
+// The sine shape uses the fast sine on [0, 1) and the C library's anywhere else.
+TEST(Lfo, SineStaysWithinFourTenthsOfAMillionthOfLibm) {
+  float worst = 0.0f;
+  for (std::uint32_t k = 0; k < (1u << 20); ++k) {
+    const float phase = static_cast<float>(k) / (1u << 20) + 0x1p-24f * static_cast<float>(k % 16);
+    worst = std::fmax(worst, std::fabs(lfo_value_at(LfoShape::Sine, phase) -
+                                       std::sin((phase + phase) * 3.1415927f)));
+  }
+  EXPECT_LE(worst, 4e-7f);
+  for (float phase : {-0.25f, 1.5f, 37.1f}) {
+    EXPECT_EQ(lfo_value_at(LfoShape::Sine, phase), std::sin((phase + phase) * 3.1415927f)) << phase;
+  }
 }
 
 TEST(Lfo, SampleAndHoldRefreshesOnWrapAndIsHeardNextTick) {
@@ -146,8 +162,15 @@ TEST(OscillatorBank, DriftStepsEveryThirtyTwoSamplesOnlyWhenDriftIsOn) {
   const float step = 32.0f / 44100.0f;
   EXPECT_EQ(drifting.drift_phases[1], 0.1f + step * 0.13f);
   const float amplitude = 440.0f * 1.0f * 0.01f;
-  EXPECT_EQ(drifting.frequencies[1],
-            amplitude * std::sin(kTwoPi * drifting.drift_phases[1]) + 440.0f * fast_exp2(0.0f));
+  // The drift uses the fast sine: within 4e-7 of the C library's, scaled by the amplitude.
+  EXPECT_NEAR(drifting.frequencies[1],
+              amplitude * std::sin(kTwoPi * drifting.drift_phases[1]) + 440.0f * fast_exp2(0.0f),
+              amplitude * 4e-7f + 440.0f * 0x1p-24f);
+  EXPECT_EQ(drifting.increments[1], drifting.frequencies[1] / 44100.0f);
+  EXPECT_FLOAT_EQ(
+      drifting.frequencies[3],
+      amplitude * simd::sin_0_to_2pi(kTwoPi * drifting.drift_phases[3]) + 440.0f * fast_exp2(0.0f));
+  EXPECT_EQ(drifting.frequencies[4], 0.0f);  // padding stays silent
   // Setting the spread drops the offset until the next drift step.
   drifting.set_spread(0.0f);
   EXPECT_FLOAT_EQ(drifting.frequencies[1], 439.93246f);
@@ -186,6 +209,25 @@ TEST(OscillatorBank, CombinedFrequencyAndSpreadEqualsTheTwoCallsInOrder) {
     EXPECT_EQ(a.spread, b.spread);
     EXPECT_EQ(a.base_frequency, b.base_frequency);
   }
+}
+
+}  // namespace
+}  // namespace quorvane_dsp_kit
+
+namespace quorvane_dsp_kit {
+namespace {
+
+TEST(Math, ClampKeepsNanAndSignedZeroAndStopsAtTheBounds) {
+  EXPECT_TRUE(std::isnan(clamp(NAN, 0.0f, 1.0f)));
+  EXPECT_TRUE(std::signbit(clamp(-0.0f, 0.0f, 1.0f)));
+  EXPECT_FALSE(std::signbit(clamp(0.0f, -0.0f, 1.0f)));
+  EXPECT_EQ(clamp(-2.0f, -1.0f, 1.0f), -1.0f);
+  EXPECT_EQ(clamp(2.0f, -1.0f, 1.0f), 1.0f);
+  EXPECT_EQ(clamp(INFINITY, -4.0f, 4.0f), 4.0f);
+  EXPECT_EQ(clamp(-INFINITY, -4.0f, 4.0f), -4.0f);
+  EXPECT_EQ(clamp(0.25f, 0.0f, 1.0f), 0.25f);
+  EXPECT_EQ(at_least(NAN, 0.0f), 0.0f);
+  EXPECT_EQ(at_most(NAN, 1.0f), 1.0f);
 }
 
 }  // namespace
