@@ -202,12 +202,11 @@ StereoSample VessimorProcessor::process(float l, float r) noexcept {
 
   // 2. to 4. Modulators.
   const CarrierModulation modulation = modulators(l, r);
-  modulation.apply(left);
 
   // 5. and 6. Carriers and ring modulation. Both carriers start alike and receive the same
   // settings, calls and modulation, so the right carrier's output equals the left one's on every
   // sample: it is computed once and `right` keeps only its settings.
-  const float carrier = left.process();
+  const float carrier = modulation.apply_and_process(left);
   const float x_l = l * input_gain;
   const float x_r = r * input_gain;
   float y_l = x_l * carrier * ring_depth + x_l * (1.0f - ring_depth);

@@ -42,6 +42,9 @@ struct CarrierModulation {
   float second = 0.0f;  // stochastic density or swarm drift
 
   void apply(quorvane_dsp_kit::Carrier& carrier) const noexcept;
+  // apply(carrier), then carrier.process(); a swarm that plays with a moving spread takes its new
+  // frequencies in the same pass over its bank that steps it.
+  float apply_and_process(quorvane_dsp_kit::Carrier& carrier) const noexcept;
 };
 
 struct StereoSample {
@@ -157,6 +160,23 @@ inline void CarrierModulation::apply(quorvane_dsp_kit::Carrier& c) const noexcep
       }
       break;
   }
+}
+
+inline float CarrierModulation::apply_and_process(quorvane_dsp_kit::Carrier& c) const noexcept {
+  using quorvane_dsp_kit::CarrierMode;
+  if (envelope != Envelope::Swarm || (set_mode ? mode : c.mode) != CarrierMode::Swarm) {
+    apply(c);
+    return c.process();
+  }
+  if (set_mode) c.mode = mode;
+  c.swarm_spread = first;
+  c.swarm_drift = second;
+  c.bank.drift = second;
+  if (!set_frequency) return c.bank.process_at_spread(first) * c.kSwarmGain;
+  c.frequency = frequency;
+  c.sine.set_frequency(frequency);
+  c.stoch_osc.set_frequency(frequency);
+  return c.bank.process_at(frequency, first) * c.kSwarmGain;
 }
 
 }  // namespace vessimor

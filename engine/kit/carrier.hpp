@@ -14,6 +14,7 @@ enum class CarrierMode : std::uint8_t { Formant = 0, Stoch = 1, Swarm = 2 };
 // One channel's ring-modulation carrier: a formant-filtered sine, a stochastic sine or a swarm.
 struct Carrier {
   static constexpr std::uint32_t kNoiseSeed = 3336926330u;
+  static constexpr float kSwarmGain = 1.2f;
 
   OscillatorBank bank;
   Lfo morph_lfo;
@@ -62,7 +63,7 @@ struct Carrier {
 inline float Carrier::process() noexcept {
   switch (mode) {
     case CarrierMode::Swarm:
-      return bank.process() * 1.2f;
+      return bank.process() * kSwarmGain;
     case CarrierMode::Stoch:
       return process_stoch();
     default:

@@ -34,27 +34,37 @@ void OscillatorBank::store_spread(float s) noexcept {
   spread = s == s ? clamp(s, 0.0f, 1.0f) : 0.0f;
 }
 
+// Frequencies and increments of group v from the base frequency and the ratios (new ones from
+// the spread first, with NewSpread); returns the increments.
+template <bool NewSpread>
+[[gnu::always_inline]] inline simd::f32x4 OscillatorBank::spread_law(std::size_t v,
+                                                                     const LawInputs& in) noexcept {
+  simd::f32x4 ratio;
+  if constexpr (NewSpread) {
+    // spread * position lies within [-1, 1].
+    ratio = simd::fast_exp2_in_range(in.spread * simd::load(&positions[4 * v]));
+    simd::store(&ratios[4 * v], ratio);
+  } else {
+    ratio = simd::load(&ratios[4 * v]);
+  }
+  const simd::f32x4 f = reinterpret_cast<simd::f32x4>(
+      reinterpret_cast<simd::u32x4>(simd::positive_or_zero(in.base * ratio)) &
+      simd::load(&live[4 * v]));
+  simd::store(&frequencies[4 * v], f);
+  const simd::f32x4 increment = f / in.rate;
+  simd::store(&increments[4 * v], increment);
+  return increment;
+}
+
+OscillatorBank::LawInputs OscillatorBank::law_inputs() const noexcept {
+  return {simd::splat(spread), simd::splat(base_frequency), simd::splat(sample_rate)};
+}
+
 // The group count is a template argument so that each loop unrolls completely.
 template <std::size_t Vectors, bool NewSpread>
 void OscillatorBank::apply_spread_law_to() noexcept {
-  const simd::f32x4 s = simd::splat(spread);
-  const simd::f32x4 base = simd::splat(base_frequency);
-  const simd::f32x4 rate = simd::splat(sample_rate);
-  for (std::size_t v = 0; v < Vectors; ++v) {
-    simd::f32x4 ratio;
-    if constexpr (NewSpread) {
-      // spread * position lies within [-1, 1].
-      ratio = simd::fast_exp2_in_range(s * simd::load(&positions[4 * v]));
-      simd::store(&ratios[4 * v], ratio);
-    } else {
-      ratio = simd::load(&ratios[4 * v]);
-    }
-    const simd::f32x4 f = reinterpret_cast<simd::f32x4>(
-        reinterpret_cast<simd::u32x4>(simd::positive_or_zero(base * ratio)) &
-        simd::load(&live[4 * v]));
-    simd::store(&frequencies[4 * v], f);
-    simd::store(&increments[4 * v], f / rate);
-  }
+  const LawInputs in = law_inputs();
+  for (std::size_t v = 0; v < Vectors; ++v) spread_law<NewSpread>(v, in);
 }
 
 void OscillatorBank::apply_spread_law(bool new_spread) noexcept {
@@ -129,26 +139,51 @@ float OscillatorBank::process() noexcept {
       apply_drift();
     }
   }
+  return step_by_groups<false>();
+}
+
+float OscillatorBank::process_at(float f, float s) noexcept {
+  base_frequency = at_least(f, 0.0f);
+  return process_at_spread(s);
+}
+
+float OscillatorBank::process_at_spread(float s) noexcept {
+  store_spread(s);
+  if (drift > 0.0f) {
+    if (drift_counter + 1 > 31) {
+      // The drift step of this sample works from the new law: law, drift, then the step.
+      apply_spread_law(true);
+      return process();
+    }
+    drift_counter += 1;
+  }
+  return step_by_groups<true>();
+}
+
+template <bool NewLaw>
+float OscillatorBank::step_by_groups() noexcept {
   switch (vector_count()) {
     case 1:
-      return step<1>();
+      return step<1, NewLaw>();
     case 2:
-      return step<2>();
+      return step<2, NewLaw>();
     case 3:
-      return step<3>();
+      return step<3, NewLaw>();
     default:
-      return step<4>();
+      return step<4, NewLaw>();
   }
 }
 
-template <std::size_t Vectors>
+template <std::size_t Vectors, bool NewLaw>
 float OscillatorBank::step() noexcept {
   constexpr simd::f32x4 one = simd::lanes(1.0f), two_pi = simd::lanes(kTwoPi);
+  const LawInputs in = NewLaw ? law_inputs() : LawInputs{};
   alignas(16) Lanes out;
   for (std::size_t v = 0; v < Vectors; ++v) {
+    const simd::f32x4 increment = NewLaw ? spread_law<true>(v, in) : simd::load(&increments[4 * v]);
     simd::f32x4 phase = simd::load(&phases[4 * v]);
     simd::store(&out[4 * v], simd::sin_0_to_2pi(two_pi * phase));
-    phase += simd::load(&increments[4 * v]);
+    phase += increment;
     phase -= reinterpret_cast<simd::f32x4>((phase >= one) & reinterpret_cast<simd::i32x4>(one));
     simd::store(&phases[4 * v], phase);
   }

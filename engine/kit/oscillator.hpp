@@ -99,13 +99,26 @@ struct OscillatorBank {
   void reset() noexcept;
   void apply_drift() noexcept;
   float process() noexcept;
+  // set_frequency_and_spread(f, s), then process(); the new frequencies are worked out in the
+  // pass that steps the oscillators (the per-sample path of a swarm whose pitch and spread move).
+  float process_at(float f, float s) noexcept;
+  // set_spread(s), then process(), in one pass likewise.
+  float process_at_spread(float s) noexcept;
 
  private:
   void store_spread(float s) noexcept;
   void apply_spread_law(bool new_spread) noexcept;
   template <std::size_t Vectors, bool NewSpread>
   void apply_spread_law_to() noexcept;
-  template <std::size_t Vectors>
+  struct LawInputs {
+    simd::f32x4 spread, base, rate;
+  };
+  LawInputs law_inputs() const noexcept;
+  template <bool NewSpread>
+  simd::f32x4 spread_law(std::size_t v, const LawInputs& in) noexcept;
+  template <bool NewLaw>
+  float step_by_groups() noexcept;
+  template <std::size_t Vectors, bool NewLaw>
   float step() noexcept;
 };
 
