@@ -6,6 +6,7 @@
 // an instance alive.
 
 #include <exception>
+#include <latch>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -47,15 +48,20 @@ class WorkerThread {
   static std::shared_ptr<WorkerThread> spawn() {
     auto [sender, receiver] = Channel<Message>::bounded(kQueueCapacity);
     auto worker = std::shared_ptr<WorkerThread>(new WorkerThread(std::move(sender)));
+    // The worker is named before spawn returns, so that it shows under its name at once.
+    std::latch named(1);
     try {
-      worker->join_handle_.emplace([state = worker->state_, receiver = std::move(receiver)] {
-        platform::set_current_thread_name("bg-worker");
-        state->failure = catch_panic([&] { run(receiver); });
-      });
+      worker->join_handle_.emplace(
+          [state = worker->state_, receiver = std::move(receiver), &named] {
+            platform::set_current_thread_name("bg-worker");
+            named.count_down();
+            state->failure = catch_panic([&] { run(receiver); });
+          });
     } catch (const std::system_error& error) {
       worker->started_ = false;  // nothing to stop when this worker unwinds
       VESSIMOR_PANIC("Could not spawn background worker thread: {}", error.what());
     }
+    named.wait();
     return worker;
   }
 
