@@ -189,6 +189,9 @@ float OscillatorBank::step() noexcept {
   }
   // Summed one by one, in order, like the single oscillators would be. Padding adds +0, which
   // leaves the sum unchanged: it is never -0, since it starts at +0.
+  // Reading the lanes back from memory takes one instruction each; left to itself the compiler
+  // would keep them in registers and shuffle every lane down first.
+  asm("" : : "r"(out.data()) : "memory");
   float sum = 0.0f;
   for (std::size_t i = 0; i < 4 * Vectors; ++i) sum += out[i];
   return sum / static_cast<float>(count);

@@ -65,9 +65,10 @@ inline void Saturator::process_pair(float& a, float& b) const noexcept {
   const float g_a = a * gain, g_b = b * gain;
   float shaped_a, shaped_b;
   if (mode == SaturationMode::BiasedTanh) {
-    // The Warm character's case, written out so that nothing is decided twice.
-    shaped_a = std::tanh(g_a + 0.2f * (g_a * g_a) * std::copysign(1.0f, g_a));
-    shaped_b = std::tanh(g_b + 0.2f * (g_b * g_b) * std::copysign(1.0f, g_b));
+    // The Warm character's case, written out so that nothing is decided twice. g * |g| is
+    // (g * g) * copysign(1, g) exactly, signed zeros included.
+    shaped_a = std::tanh(g_a + 0.2f * (g_a * std::fabs(g_a)));
+    shaped_b = std::tanh(g_b + 0.2f * (g_b * std::fabs(g_b)));
   } else {
     shaped_a = shape(g_a);
     shaped_b = shape(g_b);
