@@ -30,10 +30,11 @@ std::string_view strip_unit(std::string_view text, std::string_view unit) {
 
 int step_size_decimals(float step_size) {
   const float rounded = std::round(step_size * 1000000.0f) / 1000000.0f;
-  float scaled = rounded;
+  // One product per power: multiplying by ten repeatedly rounds each time, and 0.01 * 10 * 10
+  // lands just below 1.
+  constexpr float kPowersOfTen[] = {1.0f, 10.0f, 100.0f, 1000.0f, 10000.0f, 100000.0f};
   for (int k = 0; k <= 5; ++k) {
-    if (scaled >= 1.0f) return k;
-    scaled *= 10.0f;
+    if (rounded * kPowersOfTen[k] >= 1.0f) return k;
   }
   return 0;
 }

@@ -70,6 +70,13 @@ TEST(FloatParam, StepSizeSnapsAndSetsDecimals) {
   const auto fine =
       FloatParam("F", 0.0f, FloatRange::linear(0.0f, 1.0f)).with_step_size(0.0000001f);
   EXPECT_EQ(ParamPtr(&fine).normalized_value_to_string(0.5f, false), "0");
+  // Decimal step sizes whose float lies just below the decimal: 0.01 * 100 reaches 1 in one
+  // product, while 0.01 * 10 * 10 falls short of it.
+  for (const auto& [step, text] : {std::pair{0.01f, "0.50"}, std::pair{0.0001f, "0.5000"},
+                                   std::pair{0.00001f, "0.50000"}, std::pair{0.001f, "0.500"}}) {
+    const auto p = FloatParam("S", 0.0f, FloatRange::linear(0.0f, 1.0f)).with_step_size(step);
+    EXPECT_EQ(ParamPtr(&p).normalized_value_to_string(0.5f, false), text) << step;
+  }
 }
 
 TEST(FloatParam, TextWithoutFormatterIsShortest) {
