@@ -159,26 +159,37 @@ std::optional<PluginState> deserialize_json(std::string_view bytes) {
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return std::nullopt;
 
   // The DOM keeps the last of repeated keys, but the three members of the record may occur only
-  // once; note repeats of those at the top level while parsing.
-  bool duplicate_member = false;
+  // once, and a repeated parameter id or field replaces a value that must itself have been valid.
+  // Both are only visible while parsing, so watch the top level and the entries one level below.
+  bool malformed = false;
   bool top_is_object = false;
+  std::string top_key;  // the member being read, object form
+  int top_index = 0;    // the element being read, array form
   std::set<std::string> seen_members;
-  const Json::parser_callback_t watch_members = [&](int depth, Json::parse_event_t event,
-                                                    Json& parsed) {
+  const Json::parser_callback_t watch = [&](int depth, Json::parse_event_t event, Json& parsed) {
+    const bool value_done = event == Json::parse_event_t::value ||
+                            event == Json::parse_event_t::object_end ||
+                            event == Json::parse_event_t::array_end;
     if (depth == 0 && event == Json::parse_event_t::object_start) top_is_object = true;
     if (depth == 1 && top_is_object && event == Json::parse_event_t::key) {
-      const auto& key = parsed.get_ref<const std::string&>();
-      if ((key == "version" || key == "params" || key == "fields") &&
-          !seen_members.insert(key).second) {
-        duplicate_member = true;
+      top_key = parsed.get_ref<const std::string&>();
+      if ((top_key == "version" || top_key == "params" || top_key == "fields") &&
+          !seen_members.insert(top_key).second) {
+        malformed = true;
       }
+    }
+    if (depth == 1 && !top_is_object && value_done) ++top_index;
+    if (depth == 2 && value_done) {
+      const bool in_params = top_is_object ? top_key == "params" : top_index == 1;
+      const bool in_fields = top_is_object ? top_key == "fields" : top_index == 2;
+      if (in_params && !read_param_value(parsed)) malformed = true;
+      if (in_fields && !parsed.is_string()) malformed = true;
     }
     return true;
   };
 
-  const Json root =
-      Json::parse(bytes.begin(), bytes.end(), watch_members, /*allow_exceptions=*/false);
-  if (root.is_discarded() || duplicate_member) return std::nullopt;
+  const Json root = Json::parse(bytes.begin(), bytes.end(), watch, /*allow_exceptions=*/false);
+  if (root.is_discarded() || malformed) return std::nullopt;
 
   PluginState state;
   if (root.is_object()) {

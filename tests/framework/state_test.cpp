@@ -227,6 +227,12 @@ TEST(StateRead, RefusesMalformedRecords) {
            "\xEF\xBB\xBF{\"params\":{},\"fields\":{}}",
            R"({"params":{},"fields":{},})",
            R"({"params":{},"fields":{}/*c*/})",
+           // A repeated id or field replaces the earlier value, but that value must still be valid.
+           R"({"params":{"a":{"f64":1},"a":{"i32":2}},"fields":{}})",
+           R"({"params":{"a":"f32","a":{"i32":2}},"fields":{}})",
+           R"(["0.1.0",{"a":{"i32":3.5},"a":{"i32":2}},{}])",
+           R"({"params":{},"fields":{"k":1,"k":"v"}})",
+           R"(["0.1.0",{},{"k":null,"k":"v"}])",
        }) {
     EXPECT_FALSE(state::deserialize_json(text)) << text;
   }
