@@ -86,10 +86,17 @@ template <ClapPlugin P>
 void Wrapper<P>::c_destroy(const clap_plugin* plugin) noexcept {
   // A host breaking the contract with a null record gets nothing done rather than a crash.
   with_void(plugin, [](Wrapper& self) {
-    // An open editor's GUI context holds the instance; closing the editor first lets the instance
-    // and its threads go now instead of leaking with the editor.
+    // An open editor's GUI context holds the instance: close the editor first, and let go of the
+    // editor itself (which may keep its last context), so that the instance and its threads go
+    // now instead of leaking with the editor.
     self.close_editor();
     std::shared_ptr<Wrapper> last = std::move(self.host_reference_);
+    std::unique_ptr<Editor> editor;
+    {
+      std::lock_guard lock(self.editor_mutex_);
+      editor = std::move(self.editor_);
+    }
+    editor.reset();
     last.reset();
   });
 }

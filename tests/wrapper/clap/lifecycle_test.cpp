@@ -119,6 +119,16 @@ TEST(ClapLifecycle, DestroyWithAnOpenEditorClosesItAndFreesTheInstance) {
   instance.destroy();
   EXPECT_EQ(editor_log().open_handles, 0);
   EXPECT_EQ(probe().live_plugins.load(), 0);
+
+  // Also when the editor object itself keeps the context after closing.
+  editor_log().editors_keep_context = true;
+  Instance keeping;
+  const auto* keeping_gui = keeping.extension<clap_plugin_gui>(CLAP_EXT_GUI);
+  ASSERT_TRUE(keeping_gui->set_parent(keeping.plugin, &window));
+  keeping.destroy();
+  editor_log().editors_keep_context = false;
+  EXPECT_EQ(editor_log().open_handles, 0);
+  EXPECT_EQ(probe().live_plugins.load(), 0);
 }
 
 TEST(ClapLifecycle, OffMainThreadTasksWaitForTheHostCallback) {

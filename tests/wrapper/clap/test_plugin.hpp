@@ -77,6 +77,8 @@ struct TestEditorLog {
   int all_values = 0;
   int open_handles = 0;
   std::shared_ptr<GuiContext> context;
+  // Editors that keep their last context after closing, as a web editor may.
+  bool editors_keep_context = false;
 };
 
 TestEditorLog& editor_log();
@@ -97,6 +99,9 @@ class TestEditor final : public Editor {
   // Thread: main
   std::unique_ptr<EditorHandle> spawn(ParentWindowHandle /*parent*/,
                                       std::shared_ptr<GuiContext> context) override {
+    if (editor_log().editors_keep_context) {
+      kept_context_ = context;
+    }
     editor_log().context = std::move(context);
     return std::make_unique<TestEditorHandle>();
   }
@@ -114,6 +119,9 @@ class TestEditor final : public Editor {
   }
   // Thread: main
   void param_values_changed() override { ++editor_log().all_values; }
+
+ private:
+  std::shared_ptr<GuiContext> kept_context_;
 };
 
 inline constexpr std::array<std::string_view, 3> TEST_FEATURES = {"audio-effect", "stereo",
