@@ -38,6 +38,10 @@ Wrapper<P>::Wrapper(const clap_host* host)
       host_(host),
       descriptor_(PluginDescriptor::for_plugin<P>()),
       main_thread_id_(std::this_thread::get_id()) {
+  // Every host call goes through this record; the factory refuses a null one before we get here.
+  if (host_ == nullptr) {
+    fatal("assertion failed: !host_callback.is_null()");
+  }
   task_executor_ = plugin_->task_executor();
   params_ = plugin_->params();
 

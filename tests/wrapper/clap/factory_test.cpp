@@ -67,6 +67,16 @@ TEST(ClapFactory, CreatesOnlyForTheExactIdAndARealHost) {
   EXPECT_EQ(probe().live_plugins.load(), 0);
 }
 
+TEST(ClapFactory, AnInstanceWithoutAHostIsABrokenInvariant) {
+  try {
+    (void)clap::Wrapper<TestPlugin>::create(nullptr);
+    FAIL() << "an instance was built without a host";
+  } catch (const std::exception& failure) {
+    EXPECT_STREQ(failure.what(), "assertion failed: !host_callback.is_null()");
+  }
+  EXPECT_EQ(probe().live_plugins.load(), 0);
+}
+
 struct BadName : TestPlugin {
   static constexpr std::string_view NAME{"Bad\0Name", 8};
 };
