@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <set>
+#include <sstream>
+#include <string>
 #include <thread>
+#include <utility>
+#include <variant>
 #include <vector>
 
 #include "plugin/factory_presets.hpp"
@@ -139,6 +144,104 @@ TEST(FactoryPresets, RowsHoldTheTabledValues) {
   EXPECT_EQ(glitch.trig_amount, 0.6f);
   EXPECT_EQ(glitch.lock_motion_shape, 3);
   EXPECT_EQ(FACTORY_PRESETS[14].swarm_count, 16);  // Dense Texture
+}
+
+// Every row as the product's table lists it: the 29 values after the name in record order, on/off
+// for the switches; each decimal stands for the nearest float.
+const std::vector<std::pair<std::string, std::string>> kTabledRows = {
+    {"Init",
+     "0 0.5 0 1 440 0 0 off 0 0.5 0.5 0 0.3 0.5 0.5 4 0.2 0.3 1 0 0 0.5 0 440 0 off 4 0.5 0"},
+    {"Radio Static",
+     "0 0.7 0 1 1200 0 0 off 0 0.3 0.8 0 0.3 0.5 0.5 4 0.2 0.3 1 0 1 0.7 0 440 0 on 5 0.15 4"},
+    {"Robot Voice",
+     "0 0.85 0 1 150 0 0 off 0 0.5 0.4 0 0.3 0.5 0.5 4 0.2 0.3 1 0 0 0.5 0 440 0 off 4 0.5 0"},
+    {"Metallic Shimmer",
+     "0 0.55 0 1 2500 2 0 off 0 0.5 0.5 0 0.3 0.5 0.5 8 0.25 0.1 1 0 0 0.5 0 440 0 on 1 0.2 0"},
+    {"Vowel Sweep",
+     "0 0.75 0 1 220 0 0 off 0 0 0.7 1.2 0.3 0.5 0.5 4 0.2 0.3 1 0 2 0.5 0 440 0 off 4 0.5 0"},
+    {"Talking Synth",
+     "0 0.75 0 1 300 0 0 off 0 0.2 0.55 2.5 0.3 0.5 0.5 4 0.2 0.3 1 0 2 0.4 0 440 0 off 4 0.5 0"},
+    {"Synth Vowels",
+     "0 0.8 0 1 250 0 0 off 0 0 0.7 1.5 0.3 0.5 0.5 4 0.2 0.3 1 0 2 0.5 0 440 0 off 4 0.5 0"},
+    {"Sci-Fi Scanner",
+     "0 0.85 0 1 500 0 0 off 0 0 0.8 4 0.3 0.5 0.5 4 0.2 0.3 1 0 0 0.5 0 440 0 on 3 0.5 1"},
+    {"Glitch Rhythm",
+     "0 0.8 0 1 880 1 0 off 0 0.5 0.5 0 0.7 0.8 0.2 4 0.2 0.3 2 0.6 1 0.5 0 440 0 on 5 0.4 3"},
+    {"Broken Transmission",
+     "0 0.75 0 1 600 1 0 off 0 0.5 0.5 0 0.5 0.6 0.1 4 0.2 0.3 3 0.7 1 0.6 0 440 0 on 6 0.5 4"},
+    {"Granular Chaos",
+     "0 0.9 0 1 1000 1 0 off 0 0.5 0.5 0 0.9 0.9 0.3 4 0.2 0.3 2 0.4 3 0.7 0 440 0 on 5 0.6 2"},
+    {"Stepped Destruction",
+     "0 0.9 0 1 700 1 0 off 0 0.5 0.5 0 0.8 0.7 0.15 4 0.2 0.3 2 0.7 3 0.85 0 440 0 on 6 0.8 4"},
+    {"Spectral Cloud",
+     "0 0.75 0 1.2 330 2 0 off 0 0.5 0.5 0 0.3 0.5 0.5 12 0.4 0.5 0 0.15 2 0.4 0 440 0 on 2 0.3 0"},
+    {"Warm Chorus",
+     "0 0.6 0 1 440 2 0 off 0 0.5 0.5 0 0.3 0.5 0.5 8 0.25 0.35 1 0 2 0.8 0 440 0 on 2 0.15 0"},
+    {"Dense Texture",
+     "0 0.6 0 1 500 2 0 off 0 0.5 0.5 0 0.3 0.5 0.5 16 0.5 0.6 1 0 2 0.5 0 440 0 on 0 0.25 0"},
+    {"Ambient Wash",
+     "0 0.45 0 1 360 2 0 off 0 0.5 0.5 0 0.3 0.5 0.5 8 0.35 0.5 1 0 0 0 0 440 0 on 0 0.3 0"},
+    {"Pad Thickener",
+     "0 0.55 0 1 180 2 0 off 0 0.5 0.5 0 0.3 0.5 0.5 10 0.35 0.4 1 0 2 0.55 0 440 0 on 1 0.2 0"},
+    {"Keys Sparkle",
+     "0 0.4 0 1 1800 2 0.3 off 0 0.5 0.5 0 0.3 0.5 0.5 6 0.2 0.15 1 0 0 0.5 0 440 0 on 3 0.15 1"},
+    {"Organ Swell",
+     "0 0.5 0 1 320 2 0.2 off 0 0.5 0.5 0 0.3 0.5 0.5 8 0.25 0.35 1 0 2 0.65 0 440 0 on 2 0.25 0"},
+    {"Gritty Edge",
+     "0 0.7 0 1 350 0 0 off 0 0.6 0.5 0 0.3 0.5 0.5 4 0.2 0.3 1 0 1 1 0 440 0 off 4 0.5 0"},
+    {"Folded Harmonics",
+     "0 0.65 0 1 200 2 0 off 0 0.5 0.5 0 0.3 0.5 0.5 6 0.1 0.2 1 0 3 0.9 0 440 0 on 3 0.3 1"},
+    {"Lo-Fi Warmth",
+     "0 0.7 0 1 280 0 0 off 0 0.4 0.75 0.5 0.3 0.5 0.5 4 0.2 0.3 1 0 2 1 0 440 0 on 1 0.2 0"},
+    {"Harsh Metallic",
+     "0 0.85 0 1 3500 0 0 off 0 0.7 0.9 0 0.3 0.5 0.5 4 0.2 0.3 1 0 3 0.8 0 440 0 on 5 0.35 2"},
+    {"Slow Drift",
+     "0 0.65 0 1 400 2 0 off 0 0.5 0.5 0 0.3 0.5 0.5 10 0.4 0.8 1 0 2 0.4 0 440 0 on 0 0.6 0"},
+    {"Rhythmic Pulse",
+     "0 0.7 0 1 550 0 0 off 0 0.5 0.5 0 0.3 0.5 0.5 4 0.2 0.3 2 0.5 1 0.4 0 440 0 on 4 0.7 3"},
+    {"Octave Wobble",
+     "0 0.75 0 1 440 0 0 off 0 0.5 0.5 0 0.3 0.5 0.5 4 0.2 0.3 1 0 0 0.5 0 440 0 on 4 1 0"},
+    {"Bass Transformer",
+     "0 0.8 0 1 100 0 0.4 off 0 0.3 0.6 0 0.3 0.5 0.5 4 0.2 0.3 1 0 1 0.7 0 440 0 on 5 0.6 2"},
+    {"Combover",
+     "0 0.7 0 1 89 0 0.685 off 0 0.4 0.75 0.5 0.3 0.5 0.5 4 0.2 0.3 1 0 3 0.672 0.804 50.6 0.967 "
+     "on 1 0.594 0"},
+};
+
+template <class... F>
+struct Overloaded : F... {
+  using F::operator()...;
+};
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
+
+TEST(FactoryPresets, EveryValueOfEveryRowIsTheTabledOne) {
+  ASSERT_EQ(FACTORY_PRESETS.size(), kTabledRows.size());
+  for (std::size_t r = 0; r < kTabledRows.size(); ++r) {
+    const auto& [name, text] = kTabledRows[r];
+    const VessimorPreset& row = FACTORY_PRESETS[r];
+    EXPECT_EQ(row.name, name);
+    std::istringstream tokens(text);
+    for (std::size_t k = 1; k < preset_fields().size(); ++k) {
+      const PresetField& field = preset_fields()[k];
+      std::string token;
+      ASSERT_TRUE(tokens >> token) << name;
+      SCOPED_TRACE(name + " " + std::string(field.key) + " " + token);
+      std::visit(Overloaded{
+                     [&](std::string VessimorPreset::*) { FAIL() << "only the name is text"; },
+                     [&](float VessimorPreset::*m) {
+                       EXPECT_EQ(row.*m, std::strtof(token.c_str(), nullptr));
+                     },
+                     [&](std::uint8_t VessimorPreset::*m) { EXPECT_EQ(row.*m, std::stoi(token)); },
+                     [&](std::int32_t VessimorPreset::*m) { EXPECT_EQ(row.*m, std::stoi(token)); },
+                     [&](bool VessimorPreset::*m) {
+                       ASSERT_TRUE(token == "on" || token == "off");
+                       EXPECT_EQ(row.*m, token == "on");
+                     },
+                 },
+                 field.member);
+    }
+  }
 }
 
 TEST(FactoryPresets, ConcurrentFirstUseSeesOneTable) {
