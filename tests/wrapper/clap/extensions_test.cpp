@@ -124,5 +124,22 @@ TEST(ClapSmallExtensions, RenderRemoteControlsLatencyTail) {
   EXPECT_EQ(instance.extension<clap_plugin_tail>(CLAP_EXT_TAIL)->get(instance.plugin), 0u);
 }
 
+TEST(ClapSmallExtensions, RenderModeReachesThePluginAtTheNextActivation) {
+  Instance instance;
+  const auto* render = instance.extension<clap_plugin_render>(CLAP_EXT_RENDER);
+  ASSERT_TRUE(render->set(instance.plugin, CLAP_RENDER_OFFLINE));
+  ASSERT_TRUE(instance.activate(48000.0, 512));
+  EXPECT_EQ(probe().initialized_mode.load(), ProcessMode::offline);
+  EXPECT_EQ(probe().initialized_max_block.load(), 512u);
+
+  // Switching back takes effect only when the host activates again.
+  instance.plugin->deactivate(instance.plugin);
+  ASSERT_TRUE(render->set(instance.plugin, CLAP_RENDER_REALTIME));
+  EXPECT_EQ(probe().initialized_mode.load(), ProcessMode::offline);
+  ASSERT_TRUE(instance.activate(48000.0, 256));
+  EXPECT_EQ(probe().initialized_mode.load(), ProcessMode::realtime);
+  EXPECT_EQ(probe().initialized_max_block.load(), 256u);
+}
+
 }  // namespace
 }  // namespace vessimor::test

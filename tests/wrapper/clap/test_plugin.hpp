@@ -58,6 +58,8 @@ struct TestProbe {
   std::atomic<int> reset_calls{0};
   std::atomic<bool> reset_flushed_to_zero{false};
   std::atomic<float> initialized_rate{0.0F};
+  std::atomic<ProcessMode> initialized_mode{ProcessMode::realtime};
+  std::atomic<std::uint32_t> initialized_max_block{0};
   std::optional<std::uint32_t> latency_to_request;
   ProcessResult result = ProcessResult::normal();
   bool with_editor = true;
@@ -164,6 +166,8 @@ class TestPlugin : public Plugin {
                   InitContext& context) override {
     ++probe().initialize_calls;
     probe().initialized_rate = config.sample_rate;
+    probe().initialized_mode = config.process_mode;
+    probe().initialized_max_block = config.max_buffer_size;
     if (probe().latency_to_request) {
       context.set_latency_samples(*probe().latency_to_request);
     }
