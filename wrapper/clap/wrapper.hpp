@@ -46,11 +46,11 @@ template <ClapPlugin P>
 class WrapperInitContext final : public InitContext {
  public:
   explicit WrapperInitContext(Wrapper<P>& wrapper) : wrapper_(wrapper) {}
-  // Thread: main
+  // Thread: main, or audio when a state handed over by the editor re-initialises the plug-in
   ~WrapperInitContext() override;
   WrapperInitContext(const WrapperInitContext&) = delete;
   WrapperInitContext& operator=(const WrapperInitContext&) = delete;
-  // Thread: main
+  // Thread: main, or audio as above
   void set_latency_samples(std::uint32_t samples) override { requested_ = samples; }
 
  private:
