@@ -80,6 +80,11 @@ void dispatch(const Record& record) noexcept;
 // Flushes the registered logger, if any.
 void flush() noexcept;
 
+// Writes all of `text` to the descriptor, ignoring errors and keeping errno. A pipe or socket whose
+// reader has gone away never raises SIGPIPE, whose default action would end the host process.
+// Thread: any
+void write_fd(int fd, std::string_view text) noexcept;
+
 // Builds the record and hands it over. Called by the macros after the level test.
 template <class... Args>
 void log_record(Level level, std::string_view target, std::string_view module_path,

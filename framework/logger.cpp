@@ -25,19 +25,8 @@ constexpr std::size_t kFileBufferSize = 8192;
 // one does not lock the output a second time.
 thread_local bool IS_REENTRANT_LOGGING_CALL = false;
 
-void write_all(int fd, std::string_view text) noexcept {
-  while (!text.empty()) {
-    const ssize_t n = ::write(fd, text.data(), text.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return;
-    }
-    text.remove_prefix(static_cast<std::size_t>(n));
-  }
-}
-
 void write_stderr_direct(std::string_view text) noexcept {
-  write_all(STDERR_FILENO, text);
+  log::write_fd(STDERR_FILENO, text);
 }
 
 bool valid_utf8(std::string_view s) {
@@ -244,7 +233,7 @@ void OutputTargetImpl::write_coloured(std::string_view text,
 }
 
 void OutputTargetImpl::flush() noexcept {
-  if (fd_ >= 0 && !buffer_.empty()) write_all(fd_, buffer_);
+  if (fd_ >= 0 && !buffer_.empty()) log::write_fd(fd_, buffer_);
   buffer_.clear();
 }
 

@@ -20,11 +20,7 @@ thread_local int t_reporting = 0;
 constexpr std::string_view kNonTextPayload = "Box<Any>";
 
 void write_stderr(std::string_view text) noexcept {
-  while (!text.empty()) {
-    const ssize_t n = ::write(STDERR_FILENO, text.data(), text.size());
-    if (n <= 0) return;
-    text.remove_prefix(static_cast<std::size_t>(n));
-  }
+  log::write_fd(STDERR_FILENO, text);
 }
 
 std::string thread_name_or_unnamed() {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -277,6 +279,35 @@ TEST(LoggerOutput, MissingFolderFallsBackToStderrWithAMessage) {
   EXPECT_EQ(read_file(captured), "Could not open '" + missing.string() +
                                      "' from VESSIMOR_LOG for logging, falling back to STDERR: "
                                      "No such file or directory\n");
+}
+
+// Standard error may be a pipe whose reader has gone (a closed terminal, a finished log viewer):
+// the default action of SIGPIPE would end the host with the plug-in's log line.
+TEST(LoggerOutputDeathTest, ClosedPipeNeitherEndsTheProcessNorLeavesASignalBehind) {
+  EXPECT_EXIT(
+      {
+        int fds[2];
+        if (::pipe(fds) != 0) std::_Exit(2);
+        ::close(fds[0]);
+        {
+          auto logger = LoggerBuilder(Level::Info)
+                            .output_target(OutputTargetImpl::new_stream(fds[1], false))
+                            .build();
+          errno = ENOENT;
+          emit(*logger, Level::Info, "m", "nobody reads this");
+          logger->flush();
+          if (errno != ENOENT) std::_Exit(3);  // the caller's errno survives
+        }
+        sigset_t pending;
+        sigset_t mask;
+        sigpending(&pending);
+        pthread_sigmask(SIG_SETMASK, nullptr, &mask);
+        if (sigismember(&pending, SIGPIPE) == 1 || sigismember(&mask, SIGPIPE) == 1) {
+          std::_Exit(4);
+        }
+        std::_Exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 // A value whose formatting logs another record on the same thread.
