@@ -85,16 +85,28 @@ void report_failure(const std::exception_ptr& failure, const char* file,
   }
 }
 
+namespace {
+
+// The handler that was in place before ours (the host's, or the runtime's default).
+std::atomic<std::terminate_handler> g_previous_terminate{nullptr};
+
+void report_then_terminate() {
+  // Where the failure was raised is no longer known here; the call stack still shows the way
+  // to the point where it could go no further.
+  if (const std::exception_ptr failure = std::current_exception()) {
+    report_failure(failure, "<unknown>", 0);
+  }
+  log::flush();
+  // The host may rely on its own handler (a crash reporter): it still runs, after our report.
+  if (const std::terminate_handler previous = g_previous_terminate.load()) previous();
+  std::abort();
+}
+
+}  // namespace
+
 void report_failures_on_terminate() noexcept {
-  std::set_terminate([] {
-    // Where the failure was raised is no longer known here; the call stack still shows the way
-    // to the point where it could go no further.
-    if (const std::exception_ptr failure = std::current_exception()) {
-      report_failure(failure, "<unknown>", 0);
-    }
-    log::flush();
-    std::abort();
-  });
+  const std::terminate_handler previous = std::set_terminate(&report_then_terminate);
+  if (previous != &report_then_terminate) g_previous_terminate.store(previous);
 }
 
 std::string capture_stack_trace() {

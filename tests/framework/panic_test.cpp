@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -134,6 +136,22 @@ TEST(GuardEntryDeathTest, FailureEscapingAThreadIsLoggedBeforeTheProcessEnds) {
         }).join();
       },
       "\\[ERROR\\] thread 'escaping' panicked at 'nobody caught this': <unknown>:0\n 0# ");
+}
+
+// A terminate handler installed before ours (a host's crash reporter) still runs, after the report.
+TEST(GuardEntryDeathTest, TerminateHandlerInstalledBeforeStillRuns) {
+  EXPECT_EXIT(
+      {
+        std::set_terminate([] {
+          const std::string_view marker = "host handler ran\n";
+          (void)!::write(STDERR_FILENO, marker.data(), marker.size());
+          std::_Exit(7);
+        });
+        util::setup_logger();
+        std::thread([] { throw std::runtime_error("escaped"); }).join();
+      },
+      ::testing::ExitedWithCode(7),
+      "\\[ERROR\\] thread '[^']*' panicked at 'escaped': <unknown>:0\n.*host handler ran");
 }
 
 std::string read_file(const fs::path& path) {
