@@ -195,6 +195,40 @@ TEST_F(ProcessorSettings, StochasticAndSwarmSettings) {
   EXPECT_EQ(processor.right.bank.size(), 9U);
 }
 
+// Values outside the parameters' ranges (from a preset file or a saved state) must not reach the
+// engine, and the rates keep their floors: a zero rate would freeze an LFO or the stochastic clock.
+TEST_F(ProcessorSettings, FloorsAndClampsHoldForOutOfRangeValues) {
+  params.formant_morph_rate.set_plain_value(-3.0F);
+  params.stoch_density.set_plain_value(-1.0F);
+  params.stoch_smoothing.set_plain_value(4.0F);
+  params.carrier_env_amount.set_plain_value(3.0F);
+  params.lock_motion_depth.set_plain_value(-2.0F);
+  params.trig_amount.set_plain_value(1.5F);
+  params.comb_mix.set_plain_value(-0.5F);
+  params.comb_tuning.set_plain_value(9000.0F);
+  params.swarm_spread.set_plain_value(2.0F);
+  update();
+  for (const dsp::Carrier* carrier : {&processor.left, &processor.right}) {
+    EXPECT_EQ(carrier->morph_rate, 0.0F);
+    EXPECT_FLOAT_EQ(carrier->morph_lfo.rate, 0.001F);
+    EXPECT_FLOAT_EQ(carrier->morph_lfo.increment, 0.001F / 44100.0F);
+    EXPECT_FLOAT_EQ(carrier->stoch_clock.frequency, 0.5F);
+    EXPECT_FLOAT_EQ(carrier->stoch_clock.increment, 0.5F / 44100.0F);
+    EXPECT_EQ(carrier->stoch_density, 0.0F);
+    EXPECT_EQ(carrier->stoch_smoothing, 1.0F);
+    EXPECT_EQ(carrier->smoothing, 1.0F);
+    EXPECT_EQ(carrier->swarm_spread, 1.0F);
+  }
+  EXPECT_EQ(processor.base_stoch_density, -1.0F);
+  EXPECT_EQ(processor.base_swarm_spread, 2.0F);
+  EXPECT_EQ(processor.env_amount, 1.0F);
+  EXPECT_EQ(processor.lock_depth, 0.0F);
+  EXPECT_EQ(processor.trigger_amount, 1.0F);
+  EXPECT_EQ(processor.comb_left.mix, 0.0F);
+  EXPECT_EQ(processor.comb_right.frequency, 5000.0F);
+  EXPECT_FLOAT_EQ(processor.comb_right.delay_samples, 44100.0F / 5000.0F);
+}
+
 TEST_F(ProcessorSettings, AllocatesNothingEvenWhenTheSwarmGrows) {
   update();
   params.swarm_count.set_plain_value(16);
