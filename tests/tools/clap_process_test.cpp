@@ -192,6 +192,14 @@ TEST(ClapParams, TextBothWaysThroughTheHost) {
   }
   EXPECT_FALSE(instance.value_to_text(0x7FFFFFFFu, 0.0));
   EXPECT_FALSE(instance.text_to_value(param_named(instance, "Mix").id, "lots"));
+
+  // Stepped parameters are read in host units: 0 to their step count.
+  EXPECT_EQ(instance.value_to_text(param_named(instance, "Lock Motion Enable").id, 1.0), "On");
+  EXPECT_EQ(instance.value_to_text(param_named(instance, "Lock Motion Shape").id, 2.0), "Saw");
+  EXPECT_EQ(instance.value_to_text(param_named(instance, "Character Mode").id, 3.0), "Fold");
+  const auto count = instance.text_to_value(param_named(instance, "Swarm Count").id, "9");
+  ASSERT_TRUE(count);
+  EXPECT_NEAR(*count, 7.0, 1e-5);
 }
 
 }  // namespace
@@ -227,6 +235,22 @@ TEST(ClapParams, InfosMatchTheEffectsParameterSet) {
   }
   clap_param_info past_end{};
   EXPECT_FALSE(instance.params().get_info(instance.plugin(), 29, &past_end));
+
+  // What hosts keep in projects: 29 parameters under the hashes of their ids, in this order.
+  ASSERT_EQ(infos.size(), 29u);
+  EXPECT_EQ(infos.front().id, hash_param_id("input_gain"));
+  EXPECT_EQ(infos.back().id, hash_param_id("comb_mix"));
+  EXPECT_STREQ(infos.back().name, "Comb Mix");
+  std::size_t continuous = 0;
+  for (const clap_param_info& info : infos) {
+    continuous += (info.flags & CLAP_PARAM_IS_STEPPED) == 0 ? 1 : 0;
+  }
+  EXPECT_EQ(continuous, 20u);
+  const clap_param_info swarm = param_named(instance, "Swarm Count");
+  EXPECT_EQ(swarm.max_value, 14.0);
+  EXPECT_NEAR(swarm.default_value, 2.0, 1e-5);
+  EXPECT_EQ(param_named(instance, "Lock Motion Rate").max_value, 8.0);
+  EXPECT_EQ(param_named(instance, "Lock Motion Enable").max_value, 1.0);
 }
 
 TEST(ClapProcessSweep, AnyBlockSizeAndSampleRateGivesFiniteBoundedOutput) {
