@@ -167,13 +167,11 @@ inline float Lfo::tick() noexcept {
   const float p = phase;
   float value;
   switch (shape) {
-    case LfoShape::Sine: {
-      // The phase stays within [0, 1) with the rates the settings give, where the fast sine is
-      // within 4e-7 of the C library's; anything else takes the library's.
-      const float x = (p + p) * 3.1415927f;
-      value = x >= 0.0f && x <= kTwoPi ? simd::sin_0_to_2pi(x) : std::sin(x);
+    case LfoShape::Sine:
+      // The C library's sine, never an approximation: the LFO drives the carriers' pitch, where
+      // a few ulps of error build up over the following samples into a much larger difference.
+      value = std::sin((p + p) * 3.1415927f);
       break;
-    }
     case LfoShape::Triangle:
       value = p < 0.5f ? 4.0f * p - 1.0f : 3.0f - 4.0f * p;
       break;

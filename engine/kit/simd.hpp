@@ -83,7 +83,7 @@ inline f32x4 sin_0_to_2pi(f32x4 x) noexcept {
   return reinterpret_cast<f32x4>(reinterpret_cast<u32x4>(s) ^ (reinterpret_cast<u32x4>(j) << 31));
 }
 
-// The same steps on one float, for single oscillators: bit for bit one lane of the vector form.
+// The same steps on one float: bit for bit one lane of the vector form.
 inline float sin_0_to_2pi(float x) noexcept {
   using namespace sine;
   const std::int32_t j = static_cast<std::int32_t>(x * kInvPi + 0.5f);
