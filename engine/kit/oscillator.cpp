@@ -115,13 +115,12 @@ void OscillatorBank::apply_drift() noexcept {
   const simd::f32x4 base = simd::splat(base_frequency);
   const simd::f32x4 rate = simd::splat(sample_rate);
   constexpr simd::f32x4 one = simd::lanes(1.0f), two_pi = simd::lanes(kTwoPi);
-  // Padding keeps drift phase 0 (its rate is 0) and, through `live`, frequency 0. The drift
-  // phase stays within [0, 1), where the fast sine is within 4e-7 of the C library's.
+  // Padding keeps drift phase 0 (its rate is 0) and, through `live`, frequency 0.
   for (std::size_t v = 0; v < vector_count(); ++v) {
     simd::f32x4 phase = simd::load(&drift_phases[4 * v]) + step * simd::load(&drift_rates[4 * v]);
     phase -= reinterpret_cast<simd::f32x4>((phase >= one) & reinterpret_cast<simd::i32x4>(one));
     simd::store(&drift_phases[4 * v], phase);
-    const simd::f32x4 offset = amplitude * simd::sin_0_to_2pi(two_pi * phase);
+    const simd::f32x4 offset = amplitude * simd::sin(two_pi * phase);
     const simd::f32x4 f =
         reinterpret_cast<simd::f32x4>(reinterpret_cast<simd::u32x4>(simd::positive_or_zero(
                                           offset + base * simd::load(&ratios[4 * v]))) &
@@ -174,15 +173,34 @@ float OscillatorBank::step_by_groups() noexcept {
   }
 }
 
-template <std::size_t Vectors, bool NewLaw>
+// Phases leave [0, 1) only while an oscillator runs at or above the sample rate (or on corrupt
+// settings: NaN); there the fast sine's reduction loses its accuracy.
+template <std::size_t Vectors>
+bool OscillatorBank::phase_outside_unit_range() const noexcept {
+  simd::i32x4 outside{};
+  for (std::size_t v = 0; v < Vectors; ++v) {
+    outside |= simd::bits_above(simd::load(&phases[4 * v]), 0x3f7fffffu);  // the float below 1
+  }
+  return simd::any_lane(outside);
+}
+
+// With AnyPhase, each group of four checks its own lanes and takes the C library's sine where
+// the phase lies outside [0, 1); otherwise one check of all phases up front chooses the path.
+template <std::size_t Vectors, bool NewLaw, bool AnyPhase>
 float OscillatorBank::step() noexcept {
+  if constexpr (!AnyPhase) {
+    if (__builtin_expect(phase_outside_unit_range<Vectors>(), 0)) {
+      return step<Vectors, NewLaw, true>();
+    }
+  }
   constexpr simd::f32x4 one = simd::lanes(1.0f), two_pi = simd::lanes(kTwoPi);
   const LawInputs in = NewLaw ? law_inputs() : LawInputs{};
   alignas(16) Lanes out;
   for (std::size_t v = 0; v < Vectors; ++v) {
     const simd::f32x4 increment = NewLaw ? spread_law<true>(v, in) : simd::load(&increments[4 * v]);
     simd::f32x4 phase = simd::load(&phases[4 * v]);
-    simd::store(&out[4 * v], simd::sin_0_to_2pi(two_pi * phase));
+    const simd::f32x4 x = two_pi * phase;
+    simd::store(&out[4 * v], AnyPhase ? simd::sin(x) : simd::sin_0_to_2pi(x));
     phase += increment;
     phase -= reinterpret_cast<simd::f32x4>((phase >= one) & reinterpret_cast<simd::i32x4>(one));
     simd::store(&phases[4 * v], phase);

@@ -118,7 +118,9 @@ struct OscillatorBank {
   simd::f32x4 spread_law(std::size_t v, const LawInputs& in) noexcept;
   template <bool NewLaw>
   float step_by_groups() noexcept;
-  template <std::size_t Vectors, bool NewLaw>
+  template <std::size_t Vectors>
+  bool phase_outside_unit_range() const noexcept;
+  template <std::size_t Vectors, bool NewLaw, bool AnyPhase = false>
   float step() noexcept;
 };
 

@@ -2,8 +2,13 @@
 
 // Four-lane float vectors (SSE2 on x86-64, NEON on arm64) through the compiler's generic vector
 // extension, so that one source serves both targets.
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 namespace quorvane_dsp_kit::simd {
 
@@ -81,6 +86,38 @@ inline f32x4 sin_0_to_2pi(f32x4 x) noexcept {
   const f32x4 s = p * r;
   // sin(r + j*pi) = (-1)^j sin(r): flip the sign bit for odd j.
   return reinterpret_cast<f32x4>(reinterpret_cast<u32x4>(s) ^ (reinterpret_cast<u32x4>(j) << 31));
+}
+
+// True when any lane of a comparison mask is set.
+inline bool any_lane(i32x4 mask) noexcept {
+#if defined(__SSE2__)
+  return _mm_movemask_ps(reinterpret_cast<__m128>(mask)) != 0;
+#else
+  std::uint64_t halves[2];
+  std::memcpy(halves, &mask, sizeof halves);
+  return (halves[0] | halves[1]) != 0;
+#endif
+}
+
+// Lane-wise: the float's bits above `limit` as unsigned numbers. For a positive limit that is x
+// above it, negative (sign bit set, -0 included) or NaN: one comparison for a range check.
+inline i32x4 bits_above(f32x4 x, std::uint32_t limit) noexcept {
+  return reinterpret_cast<u32x4>(x) > limit;
+}
+
+// The C library's sinf on each lane.
+inline f32x4 library_sin(f32x4 x) noexcept {
+  return f32x4{std::sin(x[0]), std::sin(x[1]), std::sin(x[2]), std::sin(x[3])};
+}
+
+// sin(x) for any x within the same 4e-7 of the C library's sinf: the fast sine on [0, 6.2831855],
+// the library's on the lanes outside, where the reduction above loses its accuracy (an oscillator
+// at or above the sample rate takes its phase past 1). One check per four lanes otherwise.
+inline f32x4 sin(f32x4 x) noexcept {
+  const i32x4 outside = bits_above(x, 0x40c90fdbu);  // 6.2831855f
+  const f32x4 s = sin_0_to_2pi(x);
+  if (__builtin_expect(!any_lane(outside), 1)) return s;
+  return select(outside, library_sin(x), s);
 }
 
 // The same steps on one float: bit for bit one lane of the vector form.
