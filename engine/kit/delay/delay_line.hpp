@@ -32,12 +32,12 @@ struct DelayLine {
 
 inline DelayLine::Tap DelayLine::tap(float delay) const noexcept {
   const std::size_t length = buffer.size();
-  // NaN and negative delays read the newest sample; delays longer than the line read its oldest
-  // one instead of outside it.
+  // NaN and negative delays read the newest sample; delays of length - 1 or more read the oldest
+  // one alone, since its older neighbour would wrap round to the newest.
   std::size_t n = 0;
   if (delay > 0.0f) {
     n = delay < 16777216.0f ? static_cast<std::uint32_t>(delay) : 16777216u;
-    if (n > length - 1) n = length - 1;
+    if (n >= length - 1) return Tap{0, 0.0f};
   }
   return Tap{length - 1 - n, delay - static_cast<float>(n)};
 }

@@ -8,7 +8,10 @@
 namespace quorvane_dsp_kit {
 
 std::size_t CombFilter::length_for(float sr) noexcept {
-  const float samples = std::floor(0.05f * sr);
+  // 50 ms rounded up, plus one: the longest delay, sr / 20 at the lowest tuning of 20 Hz, then
+  // has both of its neighbours in the line even when it is not a whole number of samples (at
+  // 11025 Hz: 551.25 in 553 samples). Rates with a whole number keep floor(0.05 * sr) + 1.
+  const float samples = std::ceil(sr / 20.0f);
   // A non-positive or NaN rate still gets a one-sample line; the tuning range keeps real rates
   // far from the upper end.
   if (!(samples > 0.0f)) return 1;

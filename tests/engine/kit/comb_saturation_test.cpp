@@ -3,6 +3,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 #include "engine/kit/delay/delay_line.hpp"
 #include "engine/kit/filter/comb.hpp"
@@ -18,9 +19,16 @@ TEST(DelayLine, ReadsInterpolatedHistoryBeforeTheCurrentWrite) {
   EXPECT_EQ(line.read(0.0f), 5.0f);
   EXPECT_EQ(line.read(1.0f), 4.0f);
   EXPECT_EQ(line.read(1.25f), 4.0f + 0.25f * (3.0f - 4.0f));
-  // Delays beyond the line read inside it instead of past its end.
-  EXPECT_TRUE(std::isfinite(line.read(1e9f)));
-  EXPECT_TRUE(std::isfinite(line.read(7.5f)));
+  // The longest delay with both neighbours in the line interpolates the two oldest samples.
+  EXPECT_EQ(line.read(6.5f), 0.0f + 0.5f * (0.0f - 0.0f));
+  line.write(6.0f);
+  line.write(7.0f);
+  line.write(8.0f);  // slots: 1 2 3 4 5 6 7 8, the oldest is 1
+  EXPECT_EQ(line.read(6.5f), 2.0f + 0.5f * (1.0f - 2.0f));
+  // From length - 1 on, the oldest sample alone: never mixed with the newest, never past the end.
+  EXPECT_EQ(line.read(7.0f), 1.0f);
+  EXPECT_EQ(line.read(7.5f), 1.0f);
+  EXPECT_EQ(line.read(1e9f), 1.0f);
 }
 
 TEST(CombFilter, BufferLengthAndTuning) {
@@ -36,6 +44,28 @@ TEST(CombFilter, BufferLengthAndTuning) {
   EXPECT_EQ(c48.delay_line.buffer.size(), 2206u);
   EXPECT_EQ(c48.delay_samples, 2205.0f);
   EXPECT_EQ(c48.damping.coefficient, OnePole::coefficient_for(8000.0f, 44100.0f));
+}
+
+// At the lowest tuning the delay is sr / 20 samples, a fraction at 11025 and 22050 Hz; both
+// samples it reads lie in the line: a ramp comes back exactly 1 + delay samples late.
+TEST(CombFilter, LowestTuningReadsTwoSamplesOfTheLineAtEveryRate) {
+  const std::pair<float, std::size_t> rates[] = {
+      {11025.0f, 553u}, {22050.0f, 1104u}, {44100.0f, 2206u}, {48000.0f, 2401u}};
+  for (const auto& [rate, length] : rates) {
+    CombFilter comb(rate);
+    EXPECT_EQ(comb.delay_line.buffer.size(), length) << rate;
+    comb.frequency = 20.0f;
+    comb.delay_samples = rate / comb.frequency;
+    comb.mix = 1.0f;
+    for (std::size_t k = 0; k < 3 * length; ++k) {
+      const float out = comb.process(static_cast<float>(k));
+      if (k >= length) {
+        ASSERT_EQ(out, static_cast<float>(k) - 1.0f - comb.delay_samples) << rate << " at " << k;
+      }
+    }
+    comb.set_sample_rate(rate);
+    EXPECT_EQ(comb.delay_line.buffer.size(), length) << rate;
+  }
 }
 
 TEST(CombFilter, ReadsOneHundredOneAndTwoWritesAgoAt440) {
