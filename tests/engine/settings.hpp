@@ -1,12 +1,14 @@
 #pragma once
 
-// Test-side copy of the plug-in's once-per-block settings update, so that engine tests drive the
-// processor the way the plug-in does (same settings into both carriers, same clamps).
+// Plain settings for the processor tests, applied through the plug-in's parameter set and its
+// once-per-block settings update, so that the tests drive the processor the way the plug-in does.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
 #include "engine/processor.hpp"
+#include "plugin/params.hpp"
+#include "plugin/processor_settings.hpp"
 
 namespace vessimor::test {
 
@@ -43,113 +45,47 @@ struct Settings {
   float tempo = 120.0f;
 };
 
-inline float clamp01(float v) {
-  return std::clamp(v, 0.0f, 1.0f);
+// The parameter set the settings pass through; built before any test arms an allocation hook.
+inline VessimorParams& params_for_tests() {
+  static VessimorParams params;
+  return params;
 }
+inline const bool kParamsForTestsBuilt = (params_for_tests(), true);
 
-inline float division_rate(float bpm, float beats) {
-  return std::max(bpm / 60.0f / beats, 0.001f);
-}
-
-inline void set_lfo_rate(quorvane_dsp_kit::Lfo& lfo, float rate) {
-  lfo.rate = rate;
-  lfo.increment = rate / lfo.sample_rate;
-}
-
-inline float short_division_beats(int index) {
-  constexpr float beats[] = {1.0f, 0.5f, 0.25f, 0.125f};
-  return beats[index >= 0 && index <= 3 ? index : 0];
-}
-
+// Drives the processor exactly as the plug-in does: plain values into its parameter set, then the
+// plug-in's own once-per-block settings update.
 inline void apply(VessimorProcessor& p, const Settings& s) {
-  using quorvane_dsp_kit::CarrierMode;
-  p.input_gain = std::pow(10.0f, s.input_gain_db / 20.0f);
-  p.mix = clamp01(s.mix);
-  p.ring_depth = 1.0f;
-  p.output_gain = std::pow(10.0f, s.output_gain_db / 20.0f);
-  p.width = std::clamp(s.stereo_width, 0.0f, 2.0f);
-  const CarrierMode mode = s.carrier_mode == 1   ? CarrierMode::Stoch
-                           : s.carrier_mode == 2 ? CarrierMode::Swarm
-                                                 : CarrierMode::Formant;
-  p.mode_cycle_enabled = s.mode_cycle_enable;
-  if (!p.mode_cycle_enabled) p.cycle_counter = 0;
-  p.cycle_division = static_cast<std::uint8_t>(
-      s.mode_cycle_div >= 0 && s.mode_cycle_div <= 3 ? s.mode_cycle_div : 0);
-  set_lfo_rate(p.cycle_lfo, division_rate(p.bpm, short_division_beats(p.cycle_division)));
-  if (!p.mode_cycle_enabled) p.left.mode = p.right.mode = mode;
-  p.lock_frequency = s.lock_freq;
-  if (!p.lock_motion_enabled) {
-    p.left.set_frequency(std::clamp(s.lock_freq, 40.0f, 5000.0f));
-    p.right.set_frequency(std::clamp(s.lock_freq, 40.0f, 5000.0f));
-  }
-  p.env_amount = clamp01(s.carrier_env_amount);
-  p.lock_motion_enabled = s.lock_motion_enable;
-  p.lock_depth = clamp01(s.lock_motion_depth);
-  constexpr float lock_beats[] = {16, 8, 4, 2, 1, 0.5f, 0.25f, 2.0f / 3.0f, 1.0f / 3.0f};
-  const float beats =
-      s.lock_motion_rate >= 1 && s.lock_motion_rate <= 8 ? lock_beats[s.lock_motion_rate] : 16.0f;
-  set_lfo_rate(p.lock_lfo, division_rate(p.bpm, std::max(beats, 0.001f)));
-  p.lock_lfo.shape = static_cast<quorvane_dsp_kit::LfoShape>(
-      s.lock_motion_shape >= 0 && s.lock_motion_shape < 5 ? s.lock_motion_shape : 0);
-  p.base_formant_position = s.formant_position;
-  for (quorvane_dsp_kit::Carrier* c : {&p.left, &p.right}) {
-    c->formant_position = clamp01(s.formant_position);
-    if (c->morph_rate < 0.001f) c->formant.set_position(clamp01(s.formant_position));
-  }
-  for (quorvane_dsp_kit::Carrier* c : {&p.left, &p.right}) {
-    c->formant_width = clamp01(s.formant_width);
-    c->formant.set_resonance(c->formant_width);
-    c->morph_rate = std::max(s.formant_morph_rate, 0.0f);
-    set_lfo_rate(c->morph_lfo, std::max(s.formant_morph_rate, 0.001f));
-  }
-  p.base_stoch_spread = s.stoch_spread;
-  p.base_stoch_density = s.stoch_density;
-  for (quorvane_dsp_kit::Carrier* c : {&p.left, &p.right}) {
-    c->stoch_spread = clamp01(s.stoch_spread);
-    c->stoch_density = clamp01(s.stoch_density);
-    c->stoch_clock.frequency = std::max(49.5f * c->stoch_density + 0.5f, 0.001f);
-    c->stoch_clock.increment = c->stoch_clock.frequency / c->stoch_clock.sample_rate;
-    c->stoch_smoothing = c->smoothing = clamp01(s.stoch_smoothing);
-  }
-  p.left.set_swarm_count(static_cast<std::size_t>(std::max(s.swarm_count, 0)));
-  p.right.set_swarm_count(static_cast<std::size_t>(std::max(s.swarm_count, 0)));
-  p.base_swarm_spread = s.swarm_spread;
-  p.base_swarm_drift = s.swarm_drift;
-  for (quorvane_dsp_kit::Carrier* c : {&p.left, &p.right}) {
-    c->swarm_spread = clamp01(s.swarm_spread);
-    c->bank.set_spread(c->swarm_spread);
-    c->swarm_drift = clamp01(s.swarm_drift);
-    c->bank.drift = c->swarm_drift;
-  }
-  const auto char_mode =
-      static_cast<CharacterMode>(s.char_mode >= 0 && s.char_mode < 4 ? s.char_mode : 0);
-  if (!p.playing) {
-    p.character_mode = char_mode;
-    p.pending_character_mode = CharacterMode::None;
-  } else {
-    p.pending_character_mode = char_mode;
-  }
-  const float a = clamp01(s.char_amount);
-  p.character_amount = a;
-  p.grit_saturator.drive = clamp01(0.5f * a + 0.5f);
-  p.warm_saturator.drive = clamp01(0.6f * a + 0.4f);
-  p.wavefolder.drive = clamp01(0.4f * a + 0.6f);
-  p.fold_gain = 1.5f * a + 1.5f;
-  p.wavefolder.set_stages(a > 0.7f ? 3 : a > 0.3f ? 2 : 1);
-  for (quorvane_dsp_kit::CombFilter* comb : {&p.comb_left, &p.comb_right}) {
-    comb->feedback = std::clamp(s.comb_feedback, 0.0f, 0.95f);
-    comb->frequency = std::clamp(s.comb_tuning, 20.0f, 5000.0f);
-    comb->delay_samples = comb->sample_rate / comb->frequency;
-    comb->mix = clamp01(s.comb_mix);
-  }
-  p.trigger_division =
-      static_cast<std::uint8_t>(s.trig_div >= 0 && s.trig_div <= 3 ? s.trig_div : 0);
-  set_lfo_rate(p.trigger_lfo, division_rate(p.bpm, short_division_beats(p.trigger_division)));
-  p.trigger_amount = clamp01(s.trig_amount);
-  p.bpm = std::clamp(s.tempo, 20.0f, 300.0f);
-  set_lfo_rate(p.trigger_lfo, division_rate(p.bpm, short_division_beats(p.trigger_division)));
-  set_lfo_rate(p.cycle_lfo, division_rate(p.bpm, short_division_beats(p.cycle_division)));
-  p.grid_period = VessimorProcessor::grid_period_for(p.sample_rate, p.bpm);
+  const VessimorParams& params = params_for_tests();
+  params.input_gain.set_plain_value(s.input_gain_db);
+  params.mix.set_plain_value(s.mix);
+  params.output_gain.set_plain_value(s.output_gain_db);
+  params.stereo_width.set_plain_value(s.stereo_width);
+  params.lock_freq.set_plain_value(s.lock_freq);
+  params.lock_motion_enable.set_plain_value(s.lock_motion_enable);
+  params.lock_motion_rate.set_plain_value(s.lock_motion_rate);
+  params.lock_motion_depth.set_plain_value(s.lock_motion_depth);
+  params.lock_motion_shape.set_plain_value(s.lock_motion_shape);
+  params.carrier_mode.set_plain_value(s.carrier_mode);
+  params.carrier_env_amount.set_plain_value(s.carrier_env_amount);
+  params.mode_cycle_enable.set_plain_value(s.mode_cycle_enable);
+  params.mode_cycle_div.set_plain_value(s.mode_cycle_div);
+  params.formant_position.set_plain_value(s.formant_position);
+  params.formant_width.set_plain_value(s.formant_width);
+  params.formant_morph_rate.set_plain_value(s.formant_morph_rate);
+  params.stoch_spread.set_plain_value(s.stoch_spread);
+  params.stoch_density.set_plain_value(s.stoch_density);
+  params.stoch_smoothing.set_plain_value(s.stoch_smoothing);
+  params.swarm_count.set_plain_value(s.swarm_count);
+  params.swarm_spread.set_plain_value(s.swarm_spread);
+  params.swarm_drift.set_plain_value(s.swarm_drift);
+  params.trig_div.set_plain_value(s.trig_div);
+  params.trig_amount.set_plain_value(s.trig_amount);
+  params.char_mode.set_plain_value(s.char_mode);
+  params.char_amount.set_plain_value(s.char_amount);
+  params.comb_feedback.set_plain_value(s.comb_feedback);
+  params.comb_tuning.set_plain_value(s.comb_tuning);
+  params.comb_mix.set_plain_value(s.comb_mix);
+  update_processor_params(params, s.tempo, p);
 }
 
 // Deterministic white noise in -1..1.
