@@ -42,10 +42,13 @@ float normalized_from_plain(const ParamMapEntry& entry, double plain, const std:
   const bool stepped = param.step_count().has_value();
   if (!std::isfinite(value) || !(normalized >= 0.0f && normalized <= 1.0f) ||
       std::fabs(back - value) > tolerance || (stepped && plain != std::floor(plain))) {
+    // Percentages are stored as fractions: name the fraction range and the text form.
+    const bool percent = param.unit() == " %";
     throw HostError("bad value '" + text + "' for " + entry.id + ": expected " +
                     (stepped ? "a whole number" : "a number") + " from " +
                     float_text::shortest(std::min(low, high)) + " to " +
-                    float_text::shortest(std::max(low, high)) + param.unit() +
+                    float_text::shortest(std::max(low, high)) + (percent ? "" : param.unit()) +
+                    (percent ? ", or a percentage such as '50 %'" : "") +
                     (param.kind() == ParamPtr::Kind::Enum ? ", or a choice name" : ""));
   }
   return normalized;
