@@ -45,25 +45,36 @@ AllocationHook::AllocationHook() noexcept {
   t_armed = true;
 }
 
-AllocationHook::~AllocationHook() { t_armed = false; }
+AllocationHook::~AllocationHook() {
+  t_armed = false;
+}
 
-std::size_t AllocationHook::count() const noexcept { return t_count; }
+std::size_t AllocationHook::count() const noexcept {
+  return t_count;
+}
 
 }  // namespace vessimor::test
 
 #if defined(VESSIMOR_TSAN_HOOK)
-extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*, std::size_t),
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*,
+                                                                  std::size_t),
                                                          void (*)(const volatile void*));
 namespace {
-void on_sanitizer_malloc(const volatile void*, std::size_t) { note_allocation(); }
+void on_sanitizer_malloc(const volatile void*, std::size_t) {
+  note_allocation();
+}
 void on_sanitizer_free(const volatile void*) {}
 [[maybe_unused]] const int installed_hooks =
     __sanitizer_install_malloc_and_free_hooks(on_sanitizer_malloc, on_sanitizer_free);
 }  // namespace
 #else
 // Replacements of the global allocation functions; every form funnels into the counter.
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
+void* operator new(std::size_t size) {
+  return allocate(size);
+}
+void* operator new[](std::size_t size) {
+  return allocate(size);
+}
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
   try {
     return allocate(size);
@@ -78,16 +89,36 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
     return nullptr;
   }
 }
-void* operator new(std::size_t size, std::align_val_t al) { return allocate_aligned(size, al); }
-void* operator new[](std::size_t size, std::align_val_t al) { return allocate_aligned(size, al); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void* operator new(std::size_t size, std::align_val_t al) {
+  return allocate_aligned(size, al);
+}
+void* operator new[](std::size_t size, std::align_val_t al) {
+  return allocate_aligned(size, al);
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
+  std::free(p);
+}
 #endif
 
 #if !defined(VESSIMOR_SANITIZED)
