@@ -1,26 +1,23 @@
-// One CLAP plug-in instance: owns the plug-in object, its parameter tables, the queues between the
-// host's threads, the editor and the C records handed to the host. Templated on the plug-in type
-// so that its constants are read at compile time.
+// One CLAP plug-in instance: the format-neutral instance core (plug-in object, parameter tables,
+// editor, buffers, state hand-over), the main-thread task queue, the editor's outgoing parameter
+// events and the C records handed to the host. Templated on the plug-in type so that its constants
+// are read at compile time.
 #pragma once
 
-#include <atomic>
-#include <chrono>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
-#include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <thread>
-#include <unordered_map>
 #include <utility>
-#include <vector>
 
-#include "framework/audio/buffer_manager.hpp"
 #include "framework/background_thread.hpp"
-#include "framework/log.hpp"
 #include "framework/mpmc_queue.hpp"
 #include "framework/panic.hpp"
 #include "framework/params/param_ptr.hpp"
@@ -29,9 +26,10 @@
 #include "framework/util/strlcpy.hpp"
 #include "platform/clap/clap.hpp"
 #include "wrapper/clap/descriptor.hpp"
-#include "wrapper/clap/process_guard.hpp"
 #include "wrapper/clap/task.hpp"
 #include "wrapper/clap/util.hpp"
+#include "wrapper/core/instance_core.hpp"
+#include "wrapper/core/main_thread_queue.hpp"
 
 namespace vessimor::clap {
 
@@ -64,10 +62,6 @@ class Wrapper final : public MainThreadExecutor<Task>,
                       public std::enable_shared_from_this<Wrapper<P>> {
  public:
   static constexpr std::size_t OUTPUT_PARAM_QUEUE_CAPACITY = 2048;
-  static constexpr std::size_t TASK_QUEUE_CAPACITY = 4096;
-  // How long a state from the editor waits for the audio thread before it is applied directly:
-  // a host that stopped calling `process` must not hang the editor.
-  static constexpr std::chrono::milliseconds STATE_HANDOVER_TIMEOUT{1000};
 
   // Builds an instance for the host; the host's reference lives until `destroy`. Thread: main
   static std::shared_ptr<Wrapper> create(const clap_host* host);
@@ -93,33 +87,26 @@ class Wrapper final : public MainThreadExecutor<Task>,
   // Applies a state from the editor, handing it to the audio thread while it processes.
   // Thread: main
   void set_state_object_from_gui(PluginState state);
-  // Waits, bounded, for the audio thread to return a handed-over state. Thread: main
-  bool wait_for_returned_state();
   // Thread: any
-  PluginState state_object() const;
+  PluginState state_object() const { return core_.state_object(); }
 
   // Thread: any
-  std::optional<std::uint32_t> hash_of(const ParamPtr& param) const;
-  // Thread: any
-  std::optional<ParamPtr> param_of(std::uint32_t hash) const;
-
-  // Thread: any
-  std::uint32_t latency_samples() const noexcept {
-    return current_latency_.load(std::memory_order_relaxed);
+  std::optional<std::uint32_t> hash_of(const ParamPtr& param) const {
+    return core_.tables().hash_of(param);
   }
+  // Thread: any
+  std::optional<ParamPtr> param_of(std::uint32_t hash) const {
+    return core_.tables().param_of(hash);
+  }
+
+  // Thread: any
+  std::uint32_t latency_samples() const noexcept { return core_.latency_samples(); }
 
  private:
   friend class WrapperGuiContext<P>;
   friend class WrapperInitContext<P>;
   template <ClapPlugin>
   friend struct WrapperTestAccess;
-
-  struct ParamEntry {
-    std::uint32_t hash = 0;
-    std::string id;
-    std::string group;
-    ParamPtr param;
-  };
 
   enum class UpdateKind : std::uint8_t { set, modulate };
 
@@ -185,7 +172,6 @@ class Wrapper final : public MainThreadExecutor<Task>,
 
   bool init();
   bool activate(double sample_rate, std::uint32_t min_frames, std::uint32_t max_frames);
-  void reset_plugin();
   bool is_main_thread() const;
 
   // Processing (wrapper_process.hpp). Thread: audio, or main for flush
@@ -196,18 +182,12 @@ class Wrapper final : public MainThreadExecutor<Task>,
                                                    std::uint32_t total_length,
                                                    std::uint32_t first_index);
   void handle_in_event(const clap_event_header& event, const clap_event_transport** transport);
-  bool update_plain_value_by_hash(std::uint32_t hash, UpdateKind kind, double value,
-                                  std::optional<float> sample_rate);
+  bool update_plain_value_by_hash(std::uint32_t hash, UpdateKind kind, double value);
   void handle_out_events(const clap_output_events& events, std::uint32_t block_start);
   Transport make_transport(const clap_event_transport* host_transport, std::uint32_t block_start,
                            float sample_rate) const;
   bool splits_block(const clap_event_header& event, std::uint32_t block_start,
                     std::uint32_t total_length) const;
-  std::optional<float> current_sample_rate() const noexcept;
-  std::optional<ProcessingConfig> current_config() const;
-  const AudioIOLayout& current_layout() const noexcept {
-    return P::AUDIO_LAYOUTS[current_layout_index_.load(std::memory_order_relaxed)];
-  }
 
   // Parameter extension (wrapper_params.hpp). Thread: main unless noted
   static std::uint32_t ext_params_count(const clap_plugin* plugin) noexcept;
@@ -268,10 +248,6 @@ class Wrapper final : public MainThreadExecutor<Task>,
                                  clap_note_port_info* info) noexcept;
   static bool ext_voice_info_get(const clap_plugin* plugin, clap_voice_info* info) noexcept;
 
-  std::optional<EditorSize> scaled_editor_size() const;
-  bool editor_is_open() const;
-  void close_editor();
-
   static constexpr clap_plugin_params PARAMS_EXTENSION{
       &ext_params_count,         &ext_params_get_info,      &ext_params_get_value,
       &ext_params_value_to_text, &ext_params_text_to_value, &ext_params_flush};
@@ -309,41 +285,9 @@ class Wrapper final : public MainThreadExecutor<Task>,
   // The host's reference, released by `destroy`.
   std::shared_ptr<Wrapper> host_reference_;
 
-  std::mutex plugin_mutex_;
-  std::unique_ptr<P> plugin_;
-  std::mutex task_executor_mutex_;
-  TaskExecutor task_executor_;
-  std::shared_ptr<Params> params_;
-
-  mutable std::mutex editor_mutex_;
-  std::unique_ptr<Editor> editor_;
-  mutable std::mutex editor_handle_mutex_;
-  std::unique_ptr<EditorHandle> editor_handle_;
-  float editor_scaling_factor_ = 1.0F;
-
-  std::atomic<bool> is_processing_{false};
+  core::InstanceCore<P> core_;
+  core::MainThreadQueue<Task> tasks_;
   MpmcQueue<OutgoingParamEvent> output_param_events_{OUTPUT_PARAM_QUEUE_CAPACITY};
-  // Status and tail length of the plug-in's last `process`, packed so that one atomic holds both.
-  std::atomic<std::uint64_t> last_process_status_{0};
-  std::atomic<std::uint32_t> current_latency_{0};
-  std::atomic<std::uint32_t> current_layout_index_{0};
-
-  // The buffer configuration of the last `activate`; written only on the main thread while not
-  // processing.
-  std::atomic<bool> has_config_{false};
-  std::atomic<float> config_sample_rate_{0.0F};
-  std::atomic<std::int64_t> config_min_buffer_size_{-1};
-  std::atomic<std::uint32_t> config_max_buffer_size_{0};
-  std::atomic<ProcessMode> config_process_mode_{ProcessMode::realtime};
-  std::atomic<ProcessMode> current_process_mode_{ProcessMode::realtime};
-
-  BufferManager buffer_manager_;
-
-  // State hand-over from the editor to the audio thread and back: the audio thread applies the
-  // state between blocks and returns it so that the editor's thread, not the audio thread, frees
-  // it. The editor's thread has at most one state on its way at a time.
-  MpmcQueue<std::unique_ptr<PluginState>> state_inbox_{2};
-  MpmcQueue<std::unique_ptr<PluginState>> state_outbox_{2};
 
   const clap_host* host_;
   std::unique_ptr<PluginDescriptor> descriptor_;
@@ -355,14 +299,6 @@ class Wrapper final : public MainThreadExecutor<Task>,
   const clap_host_voice_info* host_voice_info_ = nullptr;
   const clap_host_thread_check* host_thread_check_ = nullptr;
 
-  // Index order is the host's parameter order; the maps are built once and never change.
-  std::vector<ParamEntry> params_by_index_;
-  std::unordered_map<std::uint32_t, std::size_t> index_by_hash_;
-  std::unordered_map<std::string, std::uint32_t> hash_by_id_;
-  std::unordered_map<std::uint32_t, ParamPtr> param_by_hash_;
-  std::unordered_map<ParamPtr, std::uint32_t> hash_by_param_;
-
-  MpmcQueue<Task> tasks_{TASK_QUEUE_CAPACITY};
   std::thread::id main_thread_id_;
   std::optional<BackgroundThread<Task>> background_thread_;
 };

@@ -9,8 +9,7 @@ bool Wrapper<P>::ext_state_save(const clap_plugin* plugin, const clap_ostream* s
     if (stream == nullptr) {
       return false;
     }
-    const state::SerializedJson serialized = state::serialize_json(
-        *self.params_, state::make_params_iter(self.hash_by_id_, self.param_by_hash_), P::VERSION);
+    const state::SerializedJson serialized = self.core_.state_json();
     if (!serialized) {
       return false;
     }
@@ -83,13 +82,13 @@ bool Wrapper<P>::ext_gui_create(const clap_plugin* plugin, const char* api,
     if (api == nullptr || is_floating || std::string_view(api) != CLAP_WINDOW_API_COCOA) {
       return false;
     }
-    return !self.editor_is_open();
+    return !self.core_.editor().is_open();
   });
 }
 
 template <ClapPlugin P>
 void Wrapper<P>::ext_gui_destroy(const clap_plugin* plugin) noexcept {
-  with_void(plugin, [](Wrapper& self) { self.close_editor(); });
+  with_void(plugin, [](Wrapper& self) { self.core_.editor().close(); });
 }
 
 template <ClapPlugin P>
@@ -104,7 +103,7 @@ bool Wrapper<P>::ext_gui_get_size(const clap_plugin* plugin, std::uint32_t* widt
     if (width == nullptr || height == nullptr) {
       return false;
     }
-    const std::optional<EditorSize> size = self.scaled_editor_size();
+    const std::optional<EditorSize> size = self.core_.editor().scaled_size();
     if (!size) {
       return false;
     }
@@ -135,7 +134,7 @@ template <ClapPlugin P>
 bool Wrapper<P>::ext_gui_set_size(const clap_plugin* plugin, std::uint32_t width,
                                   std::uint32_t height) noexcept {
   return with(plugin, false, [&](Wrapper& self) {
-    const std::optional<EditorSize> size = self.scaled_editor_size();
+    const std::optional<EditorSize> size = self.core_.editor().scaled_size();
     return size && size->width == width && size->height == height;
   });
 }
@@ -143,22 +142,14 @@ bool Wrapper<P>::ext_gui_set_size(const clap_plugin* plugin, std::uint32_t width
 template <ClapPlugin P>
 bool Wrapper<P>::ext_gui_set_parent(const clap_plugin* plugin, const clap_window* window) noexcept {
   return with(plugin, false, [window](Wrapper& self) {
-    if (window == nullptr || window->api == nullptr || !self.editor_) {
-      return false;
-    }
-    std::lock_guard slot_lock(self.editor_handle_mutex_);
-    if (self.editor_handle_) {
-      return false;
-    }
     // The editor embeds only into an AppKit view.
-    if (std::string_view(window->api) != CLAP_WINDOW_API_COCOA) {
+    if (window == nullptr || window->api == nullptr ||
+        std::string_view(window->api) != CLAP_WINDOW_API_COCOA) {
       return false;
     }
-    auto context = std::make_shared<WrapperGuiContext<P>>(self.shared_from_this());
-    std::lock_guard editor_lock(self.editor_mutex_);
-    self.editor_handle_ =
-        self.editor_->spawn(ParentWindowHandle{window->cocoa}, std::move(context));
-    return self.editor_handle_ != nullptr;
+    return self.core_.editor().open(ParentWindowHandle{window->cocoa}, [&self] {
+      return std::make_shared<WrapperGuiContext<P>>(self.shared_from_this());
+    });
   });
 }
 
@@ -204,7 +195,7 @@ inline const char* port_type(std::uint32_t channels) {
 template <ClapPlugin P>
 std::uint32_t Wrapper<P>::ext_audio_ports_count(const clap_plugin* plugin, bool is_input) noexcept {
   return with(plugin, std::uint32_t{0}, [is_input](Wrapper& self) {
-    const AudioIOLayout& layout = self.current_layout();
+    const AudioIOLayout& layout = self.core_.layout();
     return is_input ? ports_detail::input_port_count(layout)
                     : ports_detail::output_port_count(layout);
   });
@@ -217,7 +208,7 @@ bool Wrapper<P>::ext_audio_ports_get(const clap_plugin* plugin, std::uint32_t in
     if (info == nullptr) {
       return false;
     }
-    const AudioIOLayout& layout = self.current_layout();
+    const AudioIOLayout& layout = self.core_.layout();
     const std::uint32_t inputs = ports_detail::input_port_count(layout);
     const std::uint32_t outputs = ports_detail::output_port_count(layout);
     if (index >= (is_input ? inputs : outputs)) {
@@ -293,8 +284,7 @@ bool Wrapper<P>::ext_audio_ports_config_select(const clap_plugin* plugin, clap_i
     if (id != 0) {
       return false;
     }
-    self.current_layout_index_.store(0, std::memory_order_relaxed);
-    return true;
+    return self.core_.select_layout(0);
   });
 }
 
@@ -305,20 +295,7 @@ std::uint32_t Wrapper<P>::ext_latency_get(const clap_plugin* plugin) noexcept {
 
 template <ClapPlugin P>
 std::uint32_t Wrapper<P>::ext_tail_get(const clap_plugin* plugin) noexcept {
-  return with(plugin, std::uint32_t{0}, [](Wrapper& self) -> std::uint32_t {
-    const ProcessResult last =
-        process_detail::unpack_status(self.last_process_status_.load(std::memory_order_relaxed));
-    switch (last.status) {
-      case ProcessResult::Status::tail:
-        return last.tail_samples;
-      case ProcessResult::Status::keep_alive:
-        return std::numeric_limits<std::uint32_t>::max();
-      case ProcessResult::Status::normal:
-      case ProcessResult::Status::error:
-        break;
-    }
-    return 0;
-  });
+  return with(plugin, std::uint32_t{0}, [](Wrapper& self) { return self.core_.tail_samples(); });
 }
 
 template <ClapPlugin P>
@@ -329,9 +306,8 @@ bool Wrapper<P>::ext_render_has_hard_realtime_requirement(const clap_plugin* plu
 template <ClapPlugin P>
 bool Wrapper<P>::ext_render_set(const clap_plugin* plugin, clap_plugin_render_mode mode) noexcept {
   return with(plugin, false, [mode](Wrapper& self) {
-    self.current_process_mode_.store(
-        mode == CLAP_RENDER_OFFLINE ? ProcessMode::offline : ProcessMode::realtime,
-        std::memory_order_relaxed);
+    self.core_.set_process_mode(mode == CLAP_RENDER_OFFLINE ? ProcessMode::offline
+                                                            : ProcessMode::realtime);
     return true;
   });
 }

@@ -2,8 +2,6 @@
 // Included by wrapper.hpp only.
 #pragma once
 
-#include <chrono>
-
 #include "wrapper/clap/gui_context.hpp"
 
 namespace vessimor::clap {
@@ -17,14 +15,10 @@ std::shared_ptr<Wrapper<P>> Wrapper<P>::create(const clap_host* host) {
   // Both functions hold weak references so that an executor kept by the plug-in never keeps the
   // instance alive. The task type has no values: neither can be called with a task.
   const std::weak_ptr<Wrapper> weak = wrapper;
-  AsyncExecutor executor{
+  wrapper->core_.create_editor(AsyncExecutor{
       [weak](BackgroundTask) {},
       [weak](BackgroundTask) {},
-  };
-  {
-    std::lock_guard lock(wrapper->plugin_mutex_);
-    wrapper->editor_ = wrapper->plugin_->editor(std::move(executor));
-  }
+  });
   wrapper->background_thread_.emplace(
       BackgroundThread<Task>::get_or_create(std::weak_ptr<MainThreadExecutor<Task>>(
           std::static_pointer_cast<MainThreadExecutor<Task>>(wrapper))));
@@ -33,27 +27,13 @@ std::shared_ptr<Wrapper<P>> Wrapper<P>::create(const clap_host* host) {
 
 template <ClapPlugin P>
 Wrapper<P>::Wrapper(const clap_host* host)
-    : plugin_(std::make_unique<P>()),
-      buffer_manager_(BufferManager::for_audio_io_layout(0, P::AUDIO_LAYOUTS[0])),
-      host_(host),
+    : host_(host),
       descriptor_(PluginDescriptor::for_plugin<P>()),
       main_thread_id_(std::this_thread::get_id()) {
   // Every host call goes through this record; the factory refuses a null one before we get here.
   if (host_ == nullptr) {
     fatal("assertion failed: !host_callback.is_null()");
   }
-  task_executor_ = plugin_->task_executor();
-  params_ = plugin_->params();
-
-  for (auto& entry : params_->param_map()) {
-    const std::uint32_t hash = hash_param_id(entry.id);
-    index_by_hash_.emplace(hash, params_by_index_.size());
-    hash_by_id_.emplace(entry.id, hash);
-    param_by_hash_.emplace(hash, entry.param);
-    hash_by_param_.emplace(entry.param, hash);
-    params_by_index_.push_back(ParamEntry{hash, entry.id, entry.group, entry.param});
-  }
-
   plugin_record_.desc = descriptor_->clap_plugin_descriptor();
   plugin_record_.plugin_data = nullptr;
   plugin_record_.init = &c_init;
@@ -93,27 +73,11 @@ void Wrapper<P>::c_destroy(const clap_plugin* plugin) noexcept {
     // An open editor's GUI context holds the instance: close the editor first, and let go of the
     // editor itself (which may keep its last context), so that the instance and its threads go
     // now instead of leaking with the editor.
-    self.close_editor();
+    self.core_.editor().close();
     std::shared_ptr<Wrapper> last = std::move(self.host_reference_);
-    std::unique_ptr<Editor> editor;
-    {
-      std::lock_guard lock(self.editor_mutex_);
-      editor = std::move(self.editor_);
-    }
-    editor.reset();
+    self.core_.editor().release_editor().reset();
     last.reset();
   });
-}
-
-template <ClapPlugin P>
-void Wrapper<P>::close_editor() {
-  std::unique_ptr<EditorHandle> handle;
-  {
-    std::lock_guard lock(editor_handle_mutex_);
-    handle = std::move(editor_handle_);
-  }
-  // Dropped outside the slot's lock: closing may call back into the instance.
-  handle.reset();
 }
 
 template <ClapPlugin P>
@@ -125,88 +89,50 @@ bool Wrapper<P>::c_activate(const clap_plugin* plugin, double sample_rate, std::
 
 template <ClapPlugin P>
 bool Wrapper<P>::activate(double sample_rate, std::uint32_t min_frames, std::uint32_t max_frames) {
-  const AudioIOLayout& layout = current_layout();
   ProcessingConfig config;
   config.sample_rate = static_cast<float>(sample_rate);
   config.min_buffer_size = min_frames;
   config.max_buffer_size = max_frames;
-  config.process_mode = current_process_mode_.load(std::memory_order_relaxed);
-
-  for (const ParamEntry& entry : params_by_index_) {
-    entry.param.update_smoother(config.sample_rate, true);
-  }
-
-  {
-    WrapperInitContext<P> context(*this);
-    std::lock_guard lock(plugin_mutex_);
-    if (!plugin_->initialize(layout, config, context)) {
-      return false;
-    }
-    buffer_manager_ = BufferManager::for_audio_io_layout(max_frames, layout);
-    config_sample_rate_.store(config.sample_rate, std::memory_order_relaxed);
-    config_min_buffer_size_.store(min_frames, std::memory_order_relaxed);
-    config_max_buffer_size_.store(max_frames, std::memory_order_relaxed);
-    config_process_mode_.store(config.process_mode, std::memory_order_relaxed);
-    has_config_.store(true, std::memory_order_release);
-  }
-  return true;
+  config.process_mode = core_.process_mode();
+  WrapperInitContext<P> context(*this);
+  return core_.activate(config, context);
 }
 
 template <ClapPlugin P>
 WrapperInitContext<P>::~WrapperInitContext() {
-  if (requested_) {
-    const std::uint32_t previous =
-        wrapper_.current_latency_.exchange(*requested_, std::memory_order_relaxed);
-    if (previous != *requested_) {
-      wrapper_.schedule_gui(Task::latency_changed());
-    }
+  if (requested_ && wrapper_.core_.set_latency_samples(*requested_)) {
+    wrapper_.schedule_gui(Task::latency_changed());
   }
 }
 
 template <ClapPlugin P>
 void Wrapper<P>::c_deactivate(const clap_plugin* plugin) noexcept {
-  with_void(plugin, [](Wrapper& self) {
-    std::lock_guard lock(self.plugin_mutex_);
-    self.plugin_->deactivate();
-  });
+  with_void(plugin, [](Wrapper& self) { self.core_.with_plugin([](P& p) { p.deactivate(); }); });
 }
 
 template <ClapPlugin P>
 bool Wrapper<P>::c_start_processing(const clap_plugin* plugin) noexcept {
   return with(plugin, false, [](Wrapper& self) {
-    self.last_process_status_.store(0, std::memory_order_relaxed);
-    self.is_processing_.store(true, std::memory_order_release);
-    self.reset_plugin();
+    self.core_.clear_last_result();
+    self.core_.set_processing(true);
+    self.core_.reset_plugin();
     return true;
   });
 }
 
 template <ClapPlugin P>
 void Wrapper<P>::c_stop_processing(const clap_plugin* plugin) noexcept {
-  with_void(plugin,
-            [](Wrapper& self) { self.is_processing_.store(false, std::memory_order_release); });
+  with_void(plugin, [](Wrapper& self) { self.core_.set_processing(false); });
 }
 
 template <ClapPlugin P>
 void Wrapper<P>::c_reset(const clap_plugin* plugin) noexcept {
-  with_void(plugin, [](Wrapper& self) { self.reset_plugin(); });
-}
-
-template <ClapPlugin P>
-void Wrapper<P>::reset_plugin() {
-  util::process_wrapper([&] {
-    std::lock_guard lock(plugin_mutex_);
-    plugin_->reset();
-  });
+  with_void(plugin, [](Wrapper& self) { self.core_.reset_plugin(); });
 }
 
 template <ClapPlugin P>
 void Wrapper<P>::c_on_main_thread(const clap_plugin* plugin) noexcept {
-  with_void(plugin, [](Wrapper& self) {
-    while (std::optional<Task> task = self.tasks_.try_pop()) {
-      self.execute(*task, true);
-    }
-  });
+  with_void(plugin, [](Wrapper& self) { self.tasks_.run_queued(self); });
 }
 
 template <ClapPlugin P>
@@ -218,7 +144,7 @@ const void* Wrapper<P>::c_get_extension(const clap_plugin* plugin, const char* i
     const std::string_view name(id);
     if (name == CLAP_EXT_AUDIO_PORTS_CONFIG) return &AUDIO_PORTS_CONFIG_EXTENSION;
     if (name == CLAP_EXT_AUDIO_PORTS) return &AUDIO_PORTS_EXTENSION;
-    if (name == CLAP_EXT_GUI) return self.editor_ ? &GUI_EXTENSION : nullptr;
+    if (name == CLAP_EXT_GUI) return self.core_.editor().has_editor() ? &GUI_EXTENSION : nullptr;
     if (name == CLAP_EXT_LATENCY) return &LATENCY_EXTENSION;
     if (name == CLAP_EXT_PARAMS) return &PARAMS_EXTENSION;
     if (name == CLAP_EXT_REMOTE_CONTROLS) return &REMOTE_CONTROLS_EXTENSION;
@@ -241,34 +167,20 @@ bool Wrapper<P>::is_main_thread() const {
 
 template <ClapPlugin P>
 bool Wrapper<P>::schedule_gui(Task task) {
-  if (is_main_thread()) {
-    execute(task, true);
-    return true;
-  }
-  if (!tasks_.try_push(task)) {
-    return false;
-  }
-  require_function(host_->request_callback, "clap_host", "request_callback")(host_);
-  return true;
+  return tasks_.schedule(task, is_main_thread(), *this, [this] {
+    require_function(host_->request_callback, "clap_host", "request_callback")(host_);
+  });
 }
 
 template <ClapPlugin P>
 void Wrapper<P>::execute(Task task, bool /*is_gui_thread*/) {
-  const auto notify_editor = [&](auto&& call) {
-    if (!editor_is_open()) {
-      return;
-    }
-    std::lock_guard lock(editor_mutex_);
-    if (editor_) {
-      call(*editor_);
-    }
-  };
+  const auto notify_editor = [&](auto&& call) { core_.editor().notify_if_open(call); };
   const auto id_of = [&](std::uint32_t hash) -> const std::string& {
-    const auto found = index_by_hash_.find(hash);
-    if (found == index_by_hash_.end()) {
+    const std::string* id = core_.tables().id_of(hash);
+    if (id == nullptr) {
       fatal("no entry found for key");
     }
-    return params_by_index_[found->second].id;
+    return *id;
   };
 
   switch (task.kind) {
@@ -289,7 +201,7 @@ void Wrapper<P>::execute(Task task, bool /*is_gui_thread*/) {
       break;
     case Task::Kind::latency_changed:
       if (host_latency_ != nullptr) {
-        if (is_processing_.load(std::memory_order_acquire)) {
+        if (core_.is_processing()) {
           require_function(host_->request_restart, "clap_host", "request_restart")(host_);
         } else {
           require_function(host_latency_->changed, "clap_host_latency", "changed")(host_);
@@ -311,101 +223,24 @@ void Wrapper<P>::execute(Task task, bool /*is_gui_thread*/) {
 }
 
 template <ClapPlugin P>
-bool Wrapper<P>::editor_is_open() const {
-  std::lock_guard lock(editor_handle_mutex_);
-  return editor_handle_ != nullptr;
-}
-
-template <ClapPlugin P>
-std::optional<EditorSize> Wrapper<P>::scaled_editor_size() const {
-  if (!editor_) {
-    return std::nullopt;
-  }
-  EditorSize size;
-  {
-    std::lock_guard lock(editor_mutex_);
-    size = editor_->size();
-  }
-  const auto scale = [this](std::uint32_t side) {
-    return static_cast<std::uint32_t>(
-        std::lround(static_cast<double>(side) * static_cast<double>(editor_scaling_factor_)));
-  };
-  return EditorSize{scale(size.width), scale(size.height)};
-}
-
-template <ClapPlugin P>
 bool Wrapper<P>::request_resize() {
-  if (host_gui_ == nullptr || !editor_) {
+  const std::optional<EditorSize> size = core_.editor().scaled_size();
+  if (host_gui_ == nullptr || !size) {
     return false;
   }
-  const EditorSize size = *scaled_editor_size();
   const auto request =
       require_function(host_gui_->request_resize, "clap_host_gui", "request_resize");
-  return request(host_, size.width, size.height);
-}
-
-template <ClapPlugin P>
-std::optional<ProcessingConfig> Wrapper<P>::current_config() const {
-  if (!has_config_.load(std::memory_order_acquire)) {
-    return std::nullopt;
-  }
-  ProcessingConfig config;
-  config.sample_rate = config_sample_rate_.load(std::memory_order_relaxed);
-  const std::int64_t min = config_min_buffer_size_.load(std::memory_order_relaxed);
-  if (min >= 0) {
-    config.min_buffer_size = static_cast<std::uint32_t>(min);
-  }
-  config.max_buffer_size = config_max_buffer_size_.load(std::memory_order_relaxed);
-  config.process_mode = config_process_mode_.load(std::memory_order_relaxed);
-  return config;
-}
-
-template <ClapPlugin P>
-std::optional<float> Wrapper<P>::current_sample_rate() const noexcept {
-  if (!has_config_.load(std::memory_order_acquire)) {
-    return std::nullopt;
-  }
-  return config_sample_rate_.load(std::memory_order_relaxed);
-}
-
-template <ClapPlugin P>
-std::optional<std::uint32_t> Wrapper<P>::hash_of(const ParamPtr& param) const {
-  const auto found = hash_by_param_.find(param);
-  if (found == hash_by_param_.end()) {
-    return std::nullopt;
-  }
-  return found->second;
-}
-
-template <ClapPlugin P>
-std::optional<ParamPtr> Wrapper<P>::param_of(std::uint32_t hash) const {
-  const auto found = param_by_hash_.find(hash);
-  if (found == param_by_hash_.end()) {
-    return std::nullopt;
-  }
-  return found->second;
-}
-
-template <ClapPlugin P>
-PluginState Wrapper<P>::state_object() const {
-  return state::serialize_object(*params_, state::make_params_iter(hash_by_id_, param_by_hash_),
-                                 P::VERSION);
+  return request(host_, size->width, size->height);
 }
 
 template <ClapPlugin P>
 bool Wrapper<P>::set_state_inner(const PluginState& state) {
-  const AudioIOLayout& layout = current_layout();
-  const std::optional<ProcessingConfig> config = current_config();
-  state::deserialize_object(state, *params_, state::lookup_in_tables(hash_by_id_, param_by_hash_),
-                            config ? std::optional<float>(config->sample_rate) : std::nullopt);
-  if (config) {
+  {
     WrapperInitContext<P> context(*this);
-    std::lock_guard lock(plugin_mutex_);
-    plugin_->initialize(layout, *config, context);
-    util::process_wrapper([&] { plugin_->reset(); });
+    core_.apply_state(state, context);
   }
   schedule_gui(Task::all_values_changed());
-  if (editor_is_open()) {
+  if (core_.editor().is_open()) {
     request_resize();
   }
   return true;
@@ -413,48 +248,9 @@ bool Wrapper<P>::set_state_inner(const PluginState& state) {
 
 template <ClapPlugin P>
 void Wrapper<P>::set_state_object_from_gui(PluginState state) {
-  // A state the audio thread returned after an earlier hand-over gave up waiting is freed here.
-  while (state_outbox_.try_pop()) {
-  }
-  if (is_processing_.load(std::memory_order_acquire)) {
-    auto boxed = std::make_unique<PluginState>(std::move(state));
-    if (state_inbox_.try_push(std::move(boxed))) {
-      if (wait_for_returned_state()) {
-        schedule_gui(Task::rescan_values());
-        return;
-      }
-      // Not taken within the time limit: take it back unless the audio thread has it by now.
-      if (std::optional<std::unique_ptr<PluginState>> back = state_inbox_.try_pop()) {
-        boxed = std::move(*back);
-      } else {
-        // The audio thread took it just now and applies it within the current block.
-        (void)wait_for_returned_state();
-        schedule_gui(Task::rescan_values());
-        return;
-      }
-    }
-    if (boxed == nullptr) {
-      return;
-    }
-    // The host holds the processing flag but calls no `process`: apply the state here.
-    VESSIMOR_LOG_WARN("The host did not process for {} ms; applying the editor's state directly",
-                      STATE_HANDOVER_TIMEOUT.count());
-    state = std::move(*boxed);
-  }
-  set_state_inner(state);
+  core_.set_state_from_gui(std::move(state),
+                           [this](const PluginState& direct) { set_state_inner(direct); });
   schedule_gui(Task::rescan_values());
-}
-
-template <ClapPlugin P>
-bool Wrapper<P>::wait_for_returned_state() {
-  const auto deadline = std::chrono::steady_clock::now() + STATE_HANDOVER_TIMEOUT;
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (state_outbox_.try_pop()) {
-      return true;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return state_outbox_.try_pop().has_value();
 }
 
 }  // namespace vessimor::clap

@@ -53,19 +53,18 @@ inline bool is_valid_utf8(std::string_view text) noexcept {
 
 template <ClapPlugin P>
 std::uint32_t Wrapper<P>::ext_params_count(const clap_plugin* plugin) noexcept {
-  return with(plugin, std::uint32_t{0}, [](Wrapper& self) {
-    return static_cast<std::uint32_t>(self.params_by_index_.size());
-  });
+  return with(plugin, std::uint32_t{0},
+              [](Wrapper& self) { return static_cast<std::uint32_t>(self.core_.tables().size()); });
 }
 
 template <ClapPlugin P>
 bool Wrapper<P>::ext_params_get_info(const clap_plugin* plugin, std::uint32_t index,
                                      clap_param_info* info) noexcept {
   return with(plugin, false, [&](Wrapper& self) {
-    if (info == nullptr || index >= self.params_by_index_.size()) {
+    if (info == nullptr || index >= self.core_.tables().size()) {
       return false;
     }
-    const ParamEntry& entry = self.params_by_index_[index];
+    const core::ParamTableEntry& entry = self.core_.tables().entries()[index];
     const ParamPtr& param = entry.param;
     const ParamFlags flags = param.flags();
     const std::optional<std::int32_t> steps = param.step_count();

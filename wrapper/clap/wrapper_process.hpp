@@ -11,18 +11,6 @@ namespace process_detail {
 
 inline constexpr double FIXED_POINT_SCALE = 1.0 / static_cast<double>(CLAP_BEATTIME_FACTOR);
 
-inline std::uint64_t pack_status(const ProcessResult& result) noexcept {
-  return (static_cast<std::uint64_t>(result.tail_samples) << 8) |
-         static_cast<std::uint64_t>(result.status);
-}
-
-inline ProcessResult unpack_status(std::uint64_t packed) noexcept {
-  ProcessResult result;
-  result.status = static_cast<ProcessResult::Status>(packed & 0xFF);
-  result.tail_samples = static_cast<std::uint32_t>(packed >> 8);
-  return result;
-}
-
 // An event time clamped into the block: hosts may place events at or past its end.
 inline std::uint32_t clamped_time(std::uint32_t time, std::uint32_t total_length) noexcept {
   return total_length == 0 ? 0 : std::min(time, total_length - 1);
@@ -44,10 +32,10 @@ clap_process_status Wrapper<P>::c_process(const clap_plugin* plugin,
 template <ClapPlugin P>
 clap_process_status Wrapper<P>::process(const clap_process& process) {
   const std::uint32_t total_length = process.frames_count;
-  const AudioIOLayout& layout = current_layout();
+  const AudioIOLayout& layout = core_.layout();
   const bool has_main_input = layout.main_input_channels.has_value();
   const bool has_main_output = layout.main_output_channels.has_value();
-  const std::optional<float> sample_rate = current_sample_rate();
+  const std::optional<float> sample_rate = core_.buffer_config().sample_rate();
   if (!sample_rate) {
     fatal("Process call without prior initialization call");
   }
@@ -89,7 +77,7 @@ clap_process_status Wrapper<P>::process(const clap_process& process) {
     }
 
     BlockBuffers buffers =
-        buffer_manager_.create_buffers(block_start, block_end - block_start, host_block);
+        core_.buffer_manager().create_buffers(block_start, block_end - block_start, host_block);
     const Transport block_transport = make_transport(transport, block_start, *sample_rate);
 
     const auto all_filled = [](const Buffer& buffer) {
@@ -100,17 +88,11 @@ clap_process_status Wrapper<P>::process(const clap_process& process) {
       }
       return true;
     };
-    bool plugin_ran = false;
     ProcessResult result = ProcessResult::normal();
     if (all_filled(buffers.main) &&
         std::all_of(buffers.aux.inputs.begin(), buffers.aux.inputs.end(), all_filled)) {
       ProcessContextImpl context(block_transport);
-      std::lock_guard lock(plugin_mutex_);
-      result = plugin_->process(buffers.main, buffers.aux, context);
-      plugin_ran = true;
-    }
-    if (plugin_ran) {
-      last_process_status_.store(process_detail::pack_status(result), std::memory_order_relaxed);
+      result = core_.process(buffers.main, buffers.aux, context);
     }
 
     switch (result.status) {
@@ -135,11 +117,8 @@ clap_process_status Wrapper<P>::process(const clap_process& process) {
   }
 
   // A state from the editor is applied between blocks, then returned for the editor's thread to
-  // free; the return slot is empty because only this thread fills it and the editor drains it.
-  if (std::optional<std::unique_ptr<PluginState>> state = state_inbox_.try_pop()) {
-    set_state_inner(**state);
-    (void)state_outbox_.try_push(std::move(*state));
-  }
+  // free.
+  core_.serve_state_handover([this](const PluginState& state) { set_state_inner(state); });
   return status;
 }
 
@@ -199,18 +178,17 @@ void Wrapper<P>::handle_in_event(const clap_event_header& event,
   if (event.space_id != CLAP_CORE_EVENT_SPACE_ID) {
     return;
   }
-  const std::optional<float> sample_rate = current_sample_rate();
   switch (event.type) {
     case CLAP_EVENT_PARAM_VALUE:
       if (event.size >= sizeof(clap_event_param_value)) {
         const auto& value = reinterpret_cast<const clap_event_param_value&>(event);
-        update_plain_value_by_hash(value.param_id, UpdateKind::set, value.value, sample_rate);
+        update_plain_value_by_hash(value.param_id, UpdateKind::set, value.value);
       }
       break;
     case CLAP_EVENT_PARAM_MOD:
       if (event.size >= sizeof(clap_event_param_mod)) {
         const auto& mod = reinterpret_cast<const clap_event_param_mod&>(event);
-        update_plain_value_by_hash(mod.param_id, UpdateKind::modulate, mod.amount, sample_rate);
+        update_plain_value_by_hash(mod.param_id, UpdateKind::modulate, mod.amount);
       }
       break;
     case CLAP_EVENT_TRANSPORT:
@@ -225,25 +203,15 @@ void Wrapper<P>::handle_in_event(const clap_event_header& event,
 }
 
 template <ClapPlugin P>
-bool Wrapper<P>::update_plain_value_by_hash(std::uint32_t hash, UpdateKind kind, double value,
-                                            std::optional<float> sample_rate) {
+bool Wrapper<P>::update_plain_value_by_hash(std::uint32_t hash, UpdateKind kind, double value) {
   const std::optional<ParamPtr> param = param_of(hash);
   if (!param) {
     return false;
   }
   const float plain = static_cast<float>(value);
-  // A non-finite value from a host would poison the parameter and everything it feeds.
-  if (!std::isfinite(plain)) {
-    return true;
-  }
   const std::optional<std::int32_t> steps = param->step_count();
   const float normalized = steps ? plain / static_cast<float>(*steps) : plain;
-  const bool changed = kind == UpdateKind::set ? param->set_normalized_value(normalized)
-                                               : param->modulate_value(normalized);
-  if (changed) {
-    if (sample_rate) {
-      param->update_smoother(*sample_rate, false);
-    }
+  if (core_.update_value(*param, normalized, kind == UpdateKind::modulate)) {
     schedule_gui(kind == UpdateKind::set ? Task::value_changed(hash, normalized)
                                          : Task::modulation_changed(hash, normalized));
   }
@@ -252,7 +220,6 @@ bool Wrapper<P>::update_plain_value_by_hash(std::uint32_t hash, UpdateKind kind,
 
 template <ClapPlugin P>
 void Wrapper<P>::handle_out_events(const clap_output_events& events, std::uint32_t block_start) {
-  const std::optional<float> sample_rate = current_sample_rate();
   while (std::optional<OutgoingParamEvent> outgoing = output_param_events_.try_pop()) {
     const auto try_push = require_function(events.try_push, "clap_output_events", "try_push");
     switch (outgoing->kind) {
@@ -271,8 +238,7 @@ void Wrapper<P>::handle_out_events(const clap_output_events& events, std::uint32
         break;
       }
       case OutgoingParamEvent::Kind::value: {
-        update_plain_value_by_hash(outgoing->param_hash, UpdateKind::set, outgoing->value,
-                                   sample_rate);
+        update_plain_value_by_hash(outgoing->param_hash, UpdateKind::set, outgoing->value);
         clap_event_param_value value{};
         value.header.size = sizeof(clap_event_param_value);
         value.header.time = block_start;

@@ -9,7 +9,7 @@
 namespace vessimor::util {
 
 // Runs `work` with flush-to-zero set, restoring the caller's mode afterwards (also on failure).
-// Thread: audio
+// Thread: audio, or main while not processing
 template <class F>
 decltype(auto) process_wrapper(F&& work) {
   const ScopedFlushToZero flush_to_zero;

@@ -1,0 +1,253 @@
+// What every plug-in format's instance holds besides its own host records: the plug-in object, its
+// parameter tables, the editor slot, the buffer configuration and buffers, the processing flag, the
+// last process result and latency, and the state hand-over between the editor's thread and the
+// audio thread. A format's wrapper owns one, turns its host's calls into these operations and adds
+// what only its host needs (events, streams, main-thread notifications).
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+#include "framework/audio/buffer_manager.hpp"
+#include "framework/log.hpp"
+#include "framework/plugin.hpp"
+#include "framework/state/state.hpp"
+#include "wrapper/core/buffer_config.hpp"
+#include "wrapper/core/editor_slot.hpp"
+#include "wrapper/core/flush_to_zero.hpp"
+#include "wrapper/core/param_tables.hpp"
+#include "wrapper/core/state_handover.hpp"
+
+namespace vessimor::core {
+
+template <PluginType P>
+class InstanceCore {
+ public:
+  // Builds the plug-in object, the parameter tables and the buffer manager for the first layout
+  // and blocks of zero samples. Thread: main
+  InstanceCore()
+      : plugin_(std::make_unique<P>()),
+        task_executor_(plugin_->task_executor()),
+        params_(plugin_->params()),
+        tables_(params_->param_map()),
+        buffer_manager_(BufferManager::for_audio_io_layout(0, P::AUDIO_LAYOUTS[0])) {}
+
+  InstanceCore(const InstanceCore&) = delete;
+  InstanceCore& operator=(const InstanceCore&) = delete;
+
+  // Asks the plug-in for its editor, once per instance. Thread: main
+  void create_editor(AsyncExecutor executor) {
+    std::unique_ptr<Editor> editor;
+    {
+      std::lock_guard lock(plugin_mutex_);
+      editor = plugin_->editor(std::move(executor));
+    }
+    editor_.set_editor(std::move(editor));
+  }
+
+  // Runs `work(P&)` under the plug-in's lock. Thread: main, or audio
+  template <class F>
+  decltype(auto) with_plugin(F&& work) {
+    std::lock_guard lock(plugin_mutex_);
+    return std::forward<F>(work)(*plugin_);
+  }
+
+  // Thread: main, or the background worker
+  void run_background_task(BackgroundTask task) {
+    std::lock_guard lock(task_executor_mutex_);
+    task_executor_(std::move(task));
+  }
+
+  // Thread: any
+  Params& params() const noexcept { return *params_; }
+  // Thread: any
+  const ParamTables& tables() const noexcept { return tables_; }
+  // Thread: main
+  EditorSlot& editor() noexcept { return editor_; }
+  const EditorSlot& editor() const noexcept { return editor_; }
+
+  // Thread: any
+  const AudioIOLayout& layout() const noexcept {
+    return P::AUDIO_LAYOUTS[layout_index_.load(std::memory_order_relaxed)];
+  }
+  // False for an index past the plug-in's layouts. Thread: main, while not active
+  bool select_layout(std::size_t index) noexcept {
+    if (index >= std::size(P::AUDIO_LAYOUTS)) return false;
+    layout_index_.store(index, std::memory_order_relaxed);
+    return true;
+  }
+
+  // The mode the next activation hands the plug-in. Thread: any
+  void set_process_mode(ProcessMode mode) noexcept {
+    process_mode_.store(mode, std::memory_order_relaxed);
+  }
+  // Thread: any
+  ProcessMode process_mode() const noexcept {
+    return process_mode_.load(std::memory_order_relaxed);
+  }
+
+  // Thread: any (store: main, while not processing)
+  BufferConfig& buffer_config() noexcept { return config_; }
+  const BufferConfig& buffer_config() const noexcept { return config_; }
+  // Thread: audio
+  BufferManager& buffer_manager() noexcept { return buffer_manager_; }
+
+  // Jumps every smoother to its value at the new rate, initialises the plug-in and rebuilds the
+  // buffers; the configuration is kept only when the plug-in accepted it. Thread: main
+  bool activate(const ProcessingConfig& config, InitContext& context) {
+    for (const ParamTableEntry& entry : tables_.entries()) {
+      entry.param.update_smoother(config.sample_rate, true);
+    }
+    std::lock_guard lock(plugin_mutex_);
+    if (!plugin_->initialize(layout(), config, context)) return false;
+    buffer_manager_ = BufferManager::for_audio_io_layout(config.max_buffer_size, layout());
+    config_.store(config);
+    return true;
+  }
+
+  // Thread: audio, or main while not processing
+  void reset_plugin() {
+    util::process_wrapper([&] {
+      std::lock_guard lock(plugin_mutex_);
+      plugin_->reset();
+    });
+  }
+
+  // Thread: main, or audio for the format's processing calls
+  void set_processing(bool processing) noexcept {
+    is_processing_.store(processing, std::memory_order_release);
+  }
+  // Thread: any
+  bool is_processing() const noexcept { return is_processing_.load(std::memory_order_acquire); }
+
+  // One (sub-)block through the plug-in; its result becomes the last process result.
+  // Thread: audio
+  ProcessResult process(Buffer& buffer, AuxiliaryBuffers& aux, ProcessContext& context) {
+    ProcessResult result;
+    {
+      std::lock_guard lock(plugin_mutex_);
+      result = plugin_->process(buffer, aux, context);
+    }
+    last_result_.store(pack(result), std::memory_order_relaxed);
+    return result;
+  }
+  // Thread: any
+  void clear_last_result() noexcept { last_result_.store(0, std::memory_order_relaxed); }
+  // From the last process result: its tail, "infinite" for keep-alive, else 0. Thread: any
+  std::uint32_t tail_samples() const noexcept {
+    const std::uint64_t packed = last_result_.load(std::memory_order_relaxed);
+    switch (static_cast<ProcessResult::Status>(packed & 0xFF)) {
+      case ProcessResult::Status::tail:
+        return static_cast<std::uint32_t>(packed >> 8);
+      case ProcessResult::Status::keep_alive:
+        return std::numeric_limits<std::uint32_t>::max();
+      case ProcessResult::Status::normal:
+      case ProcessResult::Status::error:
+        break;
+    }
+    return 0;
+  }
+
+  // Thread: any
+  std::uint32_t latency_samples() const noexcept {
+    return latency_.load(std::memory_order_relaxed);
+  }
+  // True when the latency changed. Thread: main, or audio (state applied between blocks)
+  bool set_latency_samples(std::uint32_t samples) noexcept {
+    return latency_.exchange(samples, std::memory_order_relaxed) != samples;
+  }
+
+  // Sets (or modulates) a parameter's normalised value; with a buffer configuration its smoother
+  // follows. A non-finite value is ignored: it would poison everything the parameter feeds. True
+  // when the value changed. Thread: main, or audio
+  bool update_value(const ParamPtr& param, float normalized, bool modulate = false) {
+    if (!std::isfinite(normalized)) return false;
+    const bool changed =
+        modulate ? param.modulate_value(normalized) : param.set_normalized_value(normalized);
+    if (changed) {
+      if (const std::optional<float> rate = config_.sample_rate()) {
+        param.update_smoother(*rate, false);
+      }
+    }
+    return changed;
+  }
+
+  // Thread: any
+  PluginState state_object() const {
+    return state::serialize_object(*params_, tables_.state_pairs(), P::VERSION);
+  }
+  // Thread: any
+  state::SerializedJson state_json() const {
+    return state::serialize_json(*params_, tables_.state_pairs(), P::VERSION);
+  }
+
+  // Sets every value the state names (smoothers jump when a configuration is known), then, once
+  // activated, initialises and resets the plug-in again. Thread: main, or audio between blocks
+  void apply_state(const PluginState& state, InitContext& context) {
+    const std::optional<ProcessingConfig> config = config_.load();
+    state::deserialize_object(state, *params_, tables_.state_lookup(),
+                              config ? std::optional<float>(config->sample_rate) : std::nullopt);
+    if (config) {
+      std::lock_guard lock(plugin_mutex_);
+      plugin_->initialize(layout(), *config, context);
+      util::process_wrapper([&] { plugin_->reset(); });
+    }
+  }
+
+  // A state from the editor: while processing, the audio thread applies it between blocks (see
+  // `serve_state_handover`); otherwise, or when the host does not process within the time limit,
+  // `apply(const PluginState&)` applies it here. Thread: main
+  template <class Apply>
+  void set_state_from_gui(PluginState state, Apply&& apply) {
+    if (is_processing()) {
+      std::optional<PluginState> not_taken = handover_.offer(std::move(state));
+      if (!not_taken) return;
+      VESSIMOR_LOG_WARN("The host did not process for {} ms; applying the editor's state directly",
+                        StateHandover::TIMEOUT.count());
+      state = std::move(*not_taken);
+    }
+    std::forward<Apply>(apply)(static_cast<const PluginState&>(state));
+  }
+
+  // Applies a state the editor's thread handed over with `apply(const PluginState&)`; call after
+  // the last sub-block of a process call. False when none waited. Thread: audio
+  template <class Apply>
+  bool serve_state_handover(Apply&& apply) {
+    return handover_.serve(std::forward<Apply>(apply));
+  }
+
+ private:
+  // Status and tail length in one word, so that one atomic cell holds both.
+  static std::uint64_t pack(const ProcessResult& result) noexcept {
+    return (static_cast<std::uint64_t>(result.tail_samples) << 8) |
+           static_cast<std::uint64_t>(result.status);
+  }
+
+  std::mutex plugin_mutex_;
+  std::unique_ptr<P> plugin_;
+  std::mutex task_executor_mutex_;
+  TaskExecutor task_executor_;
+  std::shared_ptr<Params> params_;
+  const ParamTables tables_;
+  EditorSlot editor_;
+
+  std::atomic<std::size_t> layout_index_{0};
+  std::atomic<ProcessMode> process_mode_{ProcessMode::realtime};
+  BufferConfig config_;
+  BufferManager buffer_manager_;
+
+  std::atomic<bool> is_processing_{false};
+  std::atomic<std::uint64_t> last_result_{0};
+  std::atomic<std::uint32_t> latency_{0};
+  StateHandover handover_;
+};
+
+}  // namespace vessimor::core
