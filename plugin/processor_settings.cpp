@@ -71,11 +71,15 @@ void update_tempo_synced_lfos(VessimorProcessor& processor) noexcept {
                division_rate(processor.bpm, kDivisionBeats[processor.cycle_division]));
 }
 
-void update_carrier(const VessimorParams& params, dsp::Carrier& carrier) noexcept {
+void update_carrier(const VessimorParams& params, bool envelope_moves_formant,
+                    dsp::Carrier& carrier) noexcept {
   const float position = clamp(params.formant_position.value(), 0.0F, 1.0F);
   carrier.formant_position = position;
-  // While the morph LFO moves the filter, the position is its centre only.
-  if (carrier.morph_rate < 0.001F) {
+  // While the morph LFO moves the filter, the position is its centre only. While the envelope
+  // moves it, the chain sets it before every formant sample: setting the unmodulated position
+  // here as well would move the filter's dead band at every block start, so the sound would
+  // depend on the host's block size.
+  if (carrier.morph_rate < 0.001F && !envelope_moves_formant) {
     carrier.formant.set_position(position);
   }
 
@@ -98,12 +102,13 @@ void update_carrier(const VessimorParams& params, dsp::Carrier& carrier) noexcep
 }
 
 void update_swarm(const VessimorParams& params, dsp::Carrier& carrier) noexcept {
-  const float spread = clamp(params.swarm_spread.value(), 0.0F, 1.0F);
-  carrier.swarm_spread = spread;
-  carrier.bank.set_spread(spread);
+  // The drift first: the spread law adds the drift offset at this block's depth.
   const float drift = clamp(params.swarm_drift.value(), 0.0F, 1.0F);
   carrier.swarm_drift = drift;
   carrier.bank.drift = drift;
+  const float spread = clamp(params.swarm_spread.value(), 0.0F, 1.0F);
+  carrier.swarm_spread = spread;
+  carrier.bank.set_spread(spread);
 }
 
 void update_character(const VessimorParams& params, VessimorProcessor& processor) noexcept {
@@ -183,8 +188,9 @@ void update_processor_params(const VessimorParams& params, float tempo_bpm,
   processor.base_formant_position = params.formant_position.value();
   processor.base_stoch_spread = params.stoch_spread.value();
   processor.base_stoch_density = params.stoch_density.value();
-  update_carrier(params, processor.left);
-  update_carrier(params, processor.right);
+  const bool envelope_moves_formant = processor.env_amount > 0.001F;
+  update_carrier(params, envelope_moves_formant, processor.left);
+  update_carrier(params, envelope_moves_formant, processor.right);
 
   const auto swarm_count = static_cast<std::size_t>(std::max(params.swarm_count.value(), 0));
   processor.left.set_swarm_count(swarm_count);

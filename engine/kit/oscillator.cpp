@@ -47,8 +47,9 @@ template <bool NewSpread>
   } else {
     ratio = simd::load(&ratios[4 * v]);
   }
+  const simd::f32x4 offset = in.drift_amplitude * simd::load(&drift_sines[4 * v]);
   const simd::f32x4 f = reinterpret_cast<simd::f32x4>(
-      reinterpret_cast<simd::u32x4>(simd::positive_or_zero(in.base * ratio)) &
+      reinterpret_cast<simd::u32x4>(simd::positive_or_zero(offset + in.base * ratio)) &
       simd::load(&live[4 * v]));
   simd::store(&frequencies[4 * v], f);
   const simd::f32x4 increment = f / in.rate;
@@ -56,8 +57,15 @@ template <bool NewSpread>
   return increment;
 }
 
+// Drift at or below 0 (or NaN) runs no drift steps and adds no offset. At drift 0 the offset is an
+// exact zero, so the frequencies are those of the plain spread law.
+float OscillatorBank::drift_amplitude() const noexcept {
+  return drift > 0.0f ? base_frequency * drift * 0.01f : 0.0f;
+}
+
 OscillatorBank::LawInputs OscillatorBank::law_inputs() const noexcept {
-  return {simd::splat(spread), simd::splat(base_frequency), simd::splat(sample_rate)};
+  return {simd::splat(spread), simd::splat(base_frequency), simd::splat(sample_rate),
+          simd::splat(drift_amplitude())};
 }
 
 // The group count is a template argument so that each loop unrolls completely.
@@ -111,23 +119,15 @@ void OscillatorBank::reset() noexcept {
 
 void OscillatorBank::apply_drift() noexcept {
   const simd::f32x4 step = simd::splat(32.0f / sample_rate);
-  const simd::f32x4 amplitude = simd::splat(base_frequency * drift * 0.01f);
-  const simd::f32x4 base = simd::splat(base_frequency);
-  const simd::f32x4 rate = simd::splat(sample_rate);
   constexpr simd::f32x4 one = simd::lanes(1.0f), two_pi = simd::lanes(kTwoPi);
   // Padding keeps drift phase 0 (its rate is 0) and, through `live`, frequency 0.
   for (std::size_t v = 0; v < vector_count(); ++v) {
     simd::f32x4 phase = simd::load(&drift_phases[4 * v]) + step * simd::load(&drift_rates[4 * v]);
     phase -= reinterpret_cast<simd::f32x4>((phase >= one) & reinterpret_cast<simd::i32x4>(one));
     simd::store(&drift_phases[4 * v], phase);
-    const simd::f32x4 offset = amplitude * simd::sin(two_pi * phase);
-    const simd::f32x4 f =
-        reinterpret_cast<simd::f32x4>(reinterpret_cast<simd::u32x4>(simd::positive_or_zero(
-                                          offset + base * simd::load(&ratios[4 * v]))) &
-                                      simd::load(&live[4 * v]));
-    simd::store(&frequencies[4 * v], f);
-    simd::store(&increments[4 * v], f / rate);
+    simd::store(&drift_sines[4 * v], simd::sin(two_pi * phase));
   }
+  apply_spread_law(false);
 }
 
 float OscillatorBank::process() noexcept {

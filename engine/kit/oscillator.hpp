@@ -57,6 +57,9 @@ struct Lfo {
 // drift. Storage is fixed at 16 slots so that building a bank of another size never allocates;
 // oscillator i is (sample_rate, frequencies[i], phases[i], increments[i]). The oscillators are
 // stepped four at a time; slots at or beyond `count` are silent padding.
+// Every recomputation of the frequencies (spread, frequency, sample rate, drift step) adds each
+// oscillator's drift offset, amplitude * drift_sines[i], so that the offset of the last drift step
+// stays in place until the next one, however often the owner sets the spread or the frequency.
 struct OscillatorBank {
   static constexpr std::size_t kMinCount = 2;
   static constexpr std::size_t kMaxCount = 16;
@@ -67,8 +70,9 @@ struct OscillatorBank {
   alignas(64) Lanes increments{};
   alignas(64) Lanes drift_phases{};
   alignas(64) Lanes drift_rates{};
-  alignas(64) Lanes positions{};  // -1..1, by the spread law
-  alignas(64) Lanes ratios{};     // fast_exp2(spread * position), kept with `spread`
+  alignas(64) Lanes drift_sines{};  // sin(2 pi drift phase) of the last drift step; 0 before it
+  alignas(64) Lanes positions{};    // -1..1, by the spread law
+  alignas(64) Lanes ratios{};       // fast_exp2(spread * position), kept with `spread`
   // All bits set for the `count` oscillators, clear for padding, which thus stays at 0 Hz and
   // phase 0 and adds an exact +0 to the sum.
   alignas(64) std::array<std::uint32_t, kMaxCount> live{};
@@ -111,8 +115,9 @@ struct OscillatorBank {
   template <std::size_t Vectors, bool NewSpread>
   void apply_spread_law_to() noexcept;
   struct LawInputs {
-    simd::f32x4 spread, base, rate;
+    simd::f32x4 spread, base, rate, drift_amplitude;
   };
+  float drift_amplitude() const noexcept;
   LawInputs law_inputs() const noexcept;
   template <bool NewSpread>
   simd::f32x4 spread_law(std::size_t v, const LawInputs& in) noexcept;

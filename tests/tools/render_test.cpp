@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -26,16 +27,18 @@ namespace {
 using namespace vessimor::tools;
 
 AudioData render_preset(const PluginModule& module, const std::string& preset,
-                        const AudioData& input) {
+                        const AudioData& input, std::uint32_t block_size = 512,
+                        const std::vector<ParameterOverride>& overrides = {}) {
   PluginInstance instance(module);
   if (!instance.init()) throw HostError("init failed");
   std::map<clap_id, double> clap_max;
   for (const clap_param_info& info : instance.param_infos()) clap_max[info.id] = info.max_value;
   RenderJob job;
-  for (const NormalizedValue& value : resolve_parameter_values(preset, {}, {})) {
+  for (const NormalizedValue& value : resolve_parameter_values(preset, overrides, {})) {
     const clap_id id = hash_param_id(value.id);
     job.values.emplace_back(id, value.normalized * clap_max.at(id));
   }
+  job.block_size = block_size;
   return render(instance, input, job);
 }
 
@@ -58,6 +61,30 @@ TEST_P(FactoryPresetRender, FiniteBoundedAndIdenticalOnTwoRuns) {
   }
   EXPECT_GT(energy, 0.0) << "silent render";
   EXPECT_EQ(first.channels, second.channels);
+}
+
+// The host's block size is not part of the sound: the settings applied at each block start must
+// leave every carrier where the per-sample chain had it. Lock motion, on in most presets, sets
+// the pitch every sample; without it the swarm's pitch and spread are set once per block.
+TEST_P(FactoryPresetRender, BitIdenticalAtEveryBlockSize) {
+  PluginModule module(vessimor_clap_path());
+  const AudioData input = make_test_signal("chord", 1.0, 48000.0);
+  for (const std::string lock_motion : {"", "0"}) {
+    std::vector<ParameterOverride> overrides;
+    if (!lock_motion.empty()) overrides.push_back({"lock_motion_enable", lock_motion});
+    const AudioData reference = render_preset(module, GetParam(), input, 1, overrides);
+    for (std::uint32_t block_size : {64u, 512u, 4096u}) {
+      const AudioData output = render_preset(module, GetParam(), input, block_size, overrides);
+      for (std::size_t c = 0; c < 2; ++c) {
+        const auto& want = reference.channels[c];
+        const auto differs = std::mismatch(want.begin(), want.end(), output.channels[c].begin());
+        EXPECT_EQ(differs.first, want.end())
+            << "lock motion " << (lock_motion.empty() ? "as stored" : "off") << ", block size "
+            << block_size << ", channel " << c << ": first difference at frame "
+            << (differs.first - want.begin());
+      }
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(AllFactoryPresets, FactoryPresetRender,

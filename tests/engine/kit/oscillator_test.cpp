@@ -172,9 +172,43 @@ TEST(OscillatorBank, DriftStepsEveryThirtyTwoSamplesOnlyWhenDriftIsOn) {
       drifting.frequencies[3],
       amplitude * simd::sin_0_to_2pi(kTwoPi * drifting.drift_phases[3]) + 440.0f * fast_exp2(0.0f));
   EXPECT_EQ(drifting.frequencies[4], 0.0f);  // padding stays silent
-  // Setting the spread drops the offset until the next drift step.
-  drifting.set_spread(0.0f);
-  EXPECT_FLOAT_EQ(drifting.frequencies[1], 439.93246f);
+}
+
+// The owner sets the spread and the frequency once per block or every sample; neither may drop
+// the offset of the last drift step, or the sound would depend on the host's block size.
+TEST(OscillatorBank, RecomputedFrequenciesKeepTheLastDriftOffset) {
+  OscillatorBank bank(6, 44100.0f);
+  bank.drift = 0.5f;
+  bank.set_spread(0.3f);
+  const auto before_any_step = bank.frequencies;
+  bank.set_spread(0.3f);
+  EXPECT_EQ(bank.frequencies, before_any_step);  // no offset before the first drift step
+
+  for (int i = 0; i < 32; ++i) bank.process();
+  const auto drifted = bank.frequencies;
+  const auto increments = bank.increments;
+  ASSERT_NE(drifted, before_any_step);
+  bank.set_spread(0.3f);
+  bank.set_frequency(440.0f);
+  bank.set_frequency_and_spread(440.0f, 0.3f);
+  bank.set_sample_rate(44100.0f);
+  EXPECT_EQ(bank.frequencies, drifted);
+  EXPECT_EQ(bank.increments, increments);
+
+  // A new spread and pitch move the oscillators under the same offset.
+  bank.set_frequency_and_spread(300.0f, 0.8f);
+  const float amplitude = 300.0f * 0.5f * 0.01f;
+  for (std::size_t i = 0; i < 6; ++i) {
+    EXPECT_EQ(bank.drift_sines[i], simd::sin_0_to_2pi(kTwoPi * bank.drift_phases[i]));
+    EXPECT_EQ(bank.frequencies[i], amplitude * bank.drift_sines[i] +
+                                       300.0f * fast_exp2(0.8f * OscillatorBank::position(i, 6)));
+  }
+  // At drift 0 the frequencies are the plain spread law again.
+  bank.drift = 0.0f;
+  bank.set_frequency_and_spread(300.0f, 0.8f);
+  for (std::size_t i = 0; i < 6; ++i) {
+    EXPECT_EQ(bank.frequencies[i], 300.0f * fast_exp2(0.8f * OscillatorBank::position(i, 6)));
+  }
 }
 
 TEST(OscillatorBank, ProcessReturnsTheMeanOfItsSines) {
