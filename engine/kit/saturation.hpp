@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "engine/kit/math.hpp"
+#include "engine/kit/tanh.hpp"
 
 namespace quorvane_dsp_kit {
 
@@ -26,6 +27,9 @@ struct Saturator {
 
  private:
   float shape(float g) const noexcept;
+  // The biased curve's argument: g + 0.2 g^2 sign(g). g * |g| is (g * g) * copysign(1, g)
+  // exactly, signed zeros included.
+  static float biased_argument(float g) noexcept { return g + 0.2f * (g * std::fabs(g)); }
 };
 
 // Triangle folder of one to four stages.
@@ -41,14 +45,14 @@ struct Wavefolder {
 inline float Saturator::shape(float g) const noexcept {
   switch (mode) {
     case SaturationMode::Tanh:
-      return std::tanh(g);
+      return tanh_one(g);
     case SaturationMode::HardClip:
       return clamp(g, -1.0f, 1.0f);
     case SaturationMode::AsymmetricTanh:
       // Each half is normalised by its own tanh(1) so that g = +-1 gives +-1.
-      return g >= 0.0f ? std::tanh(1.5f * g) / 0.90514827f : std::tanh(2.0f * g) / 0.9640276f;
+      return g >= 0.0f ? tanh_one(1.5f * g) / 0.90514827f : tanh_one(2.0f * g) / 0.9640276f;
     default:
-      return std::tanh(g + 0.2f * (g * g) * std::copysign(1.0f, g));
+      return tanh_one(biased_argument(g));
   }
 }
 
@@ -64,11 +68,12 @@ inline void Saturator::process_pair(float& a, float& b) const noexcept {
   const float dry = 1.0f - drive;
   const float g_a = a * gain, g_b = b * gain;
   float shaped_a, shaped_b;
-  if (mode == SaturationMode::BiasedTanh) {
-    // The Warm character's case, written out so that nothing is decided twice. g * |g| is
-    // (g * g) * copysign(1, g) exactly, signed zeros included.
-    shaped_a = std::tanh(g_a + 0.2f * (g_a * std::fabs(g_a)));
-    shaped_b = std::tanh(g_b + 0.2f * (g_b * std::fabs(g_b)));
+  if (mode == SaturationMode::Tanh || mode >= SaturationMode::BiasedTanh) {
+    // Both curves through one two-lane tanh (the Warm character's case).
+    const bool plain = mode == SaturationMode::Tanh;
+    shaped_a = plain ? g_a : biased_argument(g_a);
+    shaped_b = plain ? g_b : biased_argument(g_b);
+    tanh_pair(shaped_a, shaped_b);
   } else {
     shaped_a = shape(g_a);
     shaped_b = shape(g_b);

@@ -15,6 +15,10 @@ namespace quorvane_dsp_kit::simd {
 using f32x4 = float __attribute__((vector_size(16)));
 using i32x4 = std::int32_t __attribute__((vector_size(16)));
 using u32x4 = std::uint32_t __attribute__((vector_size(16)));
+// Two-lane forms, for work on the left and right samples together.
+using f32x2 = float __attribute__((vector_size(8)));
+using f64x2 = double __attribute__((vector_size(16)));
+using i64x2 = std::int64_t __attribute__((vector_size(16)));
 
 inline f32x4 load(const float* p) noexcept {
   f32x4 v;
@@ -35,6 +39,17 @@ inline f32x4 splat(float x) noexcept {
 // Broadcast usable in constant expressions, for the polynomial coefficients.
 constexpr f32x4 lanes(float x) noexcept {
   return f32x4{x, x, x, x};
+}
+
+// Hides a float's origin from the optimiser, in its vector register. GCC's straight-line vectoriser
+// otherwise packs everything that leads to a two-lane operation into pairs, back to the processor's
+// input, which costs more shuffles than it saves.
+inline void opaque(float& x) noexcept {
+#if defined(__SSE2__)
+  asm("" : "+x"(x));
+#elif defined(__aarch64__)
+  asm("" : "+w"(x));
+#endif
 }
 
 // Lane-wise mask ? a : b, with masks as produced by vector comparisons (all bits set or clear).
