@@ -86,6 +86,24 @@ TEST_F(ClapState, LoadIntoAnActiveProcessingInstance) {
   EXPECT_EQ(all_values(target), all_values(source));
 }
 
+// Without a rescan the host's parameter view and automation lanes keep the values from before.
+TEST_F(ClapState, EveryAppliedLoadAsksTheHostToRescanValues) {
+  PluginInstance target(module);
+  ASSERT_TRUE(target.init());
+  ASSERT_TRUE(target.load_state(saved));
+  EXPECT_EQ(target.calls().params_rescan.load(), 1);
+  EXPECT_EQ(target.calls().params_rescan_flags.load(), CLAP_PARAM_RESCAN_VALUES);
+
+  ASSERT_TRUE(target.activate(48000.0, 1, 256));
+  ASSERT_TRUE(target.start_processing());
+  ASSERT_NE(target.process(256), CLAP_PROCESS_ERROR);
+  ASSERT_TRUE(target.load_state(saved));
+  EXPECT_EQ(target.calls().params_rescan.load(), 2);
+  EXPECT_FALSE(target.load_state(with_prefix(4, {'n', 'u', 'l', 'l'})));
+  EXPECT_EQ(target.calls().params_rescan.load(), 2);
+  EXPECT_EQ(target.calls().wrong_thread.load(), 0);
+}
+
 TEST_F(ClapState, RefusedStatesChangeNoParameter) {
   const std::vector<double> before = all_values(source);
   std::vector<std::uint8_t> body(saved.begin() + 8, saved.end());

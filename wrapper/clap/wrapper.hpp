@@ -82,7 +82,8 @@ class Wrapper final : public MainThreadExecutor<Task>,
   bool queue_parameter_event(const OutgoingParamEvent& event);
   // Asks the host to adopt the editor's size. Thread: main
   bool request_resize();
-  // Applies a whole state; always true. Thread: main, or audio between blocks
+  // Applies a whole state and asks the host to rescan the values; always true.
+  // Thread: main, or audio between blocks
   bool set_state_inner(const PluginState& state);
   // Applies a state from the editor, handing it to the audio thread while it processes.
   // Thread: main

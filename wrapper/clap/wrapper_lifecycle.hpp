@@ -240,6 +240,9 @@ bool Wrapper<P>::set_state_inner(const PluginState& state) {
     core_.apply_state(state, context);
   }
   schedule_gui(Task::all_values_changed());
+  // Whoever applied the state (the host's load, the editor, the audio thread's hand-over), the
+  // host's parameter view and automation lanes must read the new values.
+  schedule_gui(Task::rescan_values());
   if (core_.editor().is_open()) {
     request_resize();
   }
@@ -250,7 +253,6 @@ template <ClapPlugin P>
 void Wrapper<P>::set_state_object_from_gui(PluginState state) {
   core_.set_state_from_gui(std::move(state),
                            [this](const PluginState& direct) { set_state_inner(direct); });
-  schedule_gui(Task::rescan_values());
 }
 
 }  // namespace vessimor::clap
