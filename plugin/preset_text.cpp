@@ -1,85 +1,210 @@
 #include "plugin/preset_text.hpp"
 
-#include <unicode/locid.h>
-#include <unicode/uchar.h>
-#include <unicode/unistr.h>
-#include <unicode/utf8.h>
-
-#include <cstdint>
+#include <algorithm>
+#include <iterator>
 
 namespace vessimor::presets {
+namespace unicode {
 namespace {
 
-const auto* as_bytes(std::string_view s) {
-  return reinterpret_cast<const std::uint8_t*>(s.data());
+struct LowercaseMapping {
+  char32_t code_point;
+  std::uint8_t length;
+  std::array<char32_t, 3> lower;
+};
+
+struct CodePointRange {
+  char32_t first;
+  char32_t last;
+};
+
+// kLowercase, kCased, kCaseIgnorable, kWhiteSpace: sorted by code point.
+#include "plugin/unicode_tables.inc"
+
+template <std::size_t N>
+bool in_ranges(const CodePointRange (&ranges)[N], char32_t c) noexcept {
+  const auto* after =
+      std::upper_bound(std::begin(ranges), std::end(ranges), c,
+                       [](char32_t v, const CodePointRange& r) { return v < r.first; });
+  return after != std::begin(ranges) && c <= std::prev(after)->last;
+}
+
+}  // namespace
+
+Lowercase lowercase_of(char32_t c) noexcept {
+  const auto* found =
+      std::lower_bound(std::begin(kLowercase), std::end(kLowercase), c,
+                       [](const LowercaseMapping& m, char32_t v) { return m.code_point < v; });
+  if (found == std::end(kLowercase) || found->code_point != c) return Lowercase{1, {c, 0, 0}};
+  return Lowercase{found->length, found->lower};
+}
+
+bool is_cased(char32_t c) noexcept {
+  return in_ranges(kCased, c);
+}
+
+bool is_case_ignorable(char32_t c) noexcept {
+  return in_ranges(kCaseIgnorable, c);
+}
+
+bool is_white_space(char32_t c) noexcept {
+  return in_ranges(kWhiteSpace, c);
+}
+
+}  // namespace unicode
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t kCapitalSigma = 0x03A3;
+constexpr char32_t kFinalSmallSigma = 0x03C2;
+
+struct Decoded {
+  char32_t code_point;
+  std::size_t length;  // bytes taken: a whole character, or one maximal ill-formed part
+  bool valid;
+};
+
+// Decodes the character at the start of `bytes` (not empty). An ill-formed sequence takes its
+// maximal part: the lead byte and the continuation bytes that could still begin a character, so
+// that the byte that breaks it starts the next step.
+Decoded decode(std::string_view bytes) noexcept {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  const unsigned lead = byte(0);
+  if (lead < 0x80) return {lead, 1, true};
+  std::size_t continuations = 0;
+  char32_t c = 0;
+  unsigned low = 0x80;
+  unsigned high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    continuations = 1;
+    c = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    continuations = 2;
+    c = lead & 0x0F;
+    if (lead == 0xE0) low = 0xA0;   // overlong below
+    if (lead == 0xED) high = 0x9F;  // surrogates above
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    continuations = 3;
+    c = lead & 0x07;
+    if (lead == 0xF0) low = 0x90;   // overlong below
+    if (lead == 0xF4) high = 0x8F;  // beyond U+10FFFF above
+  } else {
+    return {kReplacement, 1, false};
+  }
+  std::size_t i = 1;
+  for (; i <= continuations; ++i) {
+    if (i >= bytes.size() || byte(i) < low || byte(i) > high) return {kReplacement, i, false};
+    c = (c << 6) | (byte(i) & 0x3F);
+    low = 0x80;
+    high = 0xBF;
+  }
+  return {c, i, true};
+}
+
+void append_utf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+std::u32string decode_lossy(std::string_view bytes) {
+  std::u32string text;
+  text.reserve(bytes.size());
+  while (!bytes.empty()) {
+    const Decoded d = decode(bytes);
+    text += d.code_point;
+    bytes.remove_prefix(d.length);
+  }
+  return text;
+}
+
+// Whether, past any case-ignorable characters, the first character met is cased. A character that
+// is both is passed over as ignorable, as the common Unicode libraries do.
+template <typename It>
+bool cased_beyond_ignorables(It begin, It end) {
+  for (It it = begin; it != end; ++it) {
+    if (unicode::is_case_ignorable(*it)) continue;
+    return unicode::is_cased(*it);
+  }
+  return false;
+}
+
+// The Final_Sigma context: a cased letter before (past case-ignorables) and none after.
+bool is_final_sigma(const std::u32string& text, std::size_t at) {
+  const auto position = text.begin() + static_cast<std::ptrdiff_t>(at);
+  return cased_beyond_ignorables(std::make_reverse_iterator(position), text.rend()) &&
+         !cased_beyond_ignorables(position + 1, text.end());
 }
 
 }  // namespace
 
 bool is_valid_utf8(std::string_view bytes) {
-  const auto* s = as_bytes(bytes);
-  const auto length = static_cast<std::int64_t>(bytes.size());
-  std::int64_t i = 0;
-  while (i < length) {
-    UChar32 c;
-    U8_NEXT(s, i, length, c);
-    if (c < 0) return false;
+  while (!bytes.empty()) {
+    const Decoded d = decode(bytes);
+    if (!d.valid) return false;
+    bytes.remove_prefix(d.length);
   }
   return true;
 }
 
 std::string utf8_lossy(std::string_view bytes) {
   if (is_valid_utf8(bytes)) return std::string(bytes);
-  const auto* s = as_bytes(bytes);
-  const auto length = static_cast<std::int64_t>(bytes.size());
   std::string out;
   out.reserve(bytes.size() + 8);
-  std::int64_t i = 0;
-  while (i < length) {
-    const std::int64_t start = i;
-    UChar32 c;
-    // U8_NEXT skips exactly one maximal ill-formed subpart on error.
-    U8_NEXT(s, i, length, c);
-    if (c < 0) {
-      out += "\xEF\xBF\xBD";
+  while (!bytes.empty()) {
+    const Decoded d = decode(bytes);
+    if (d.valid) {
+      out.append(bytes.substr(0, d.length));
     } else {
-      out.append(
-          bytes.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
+      append_utf8(out, kReplacement);
     }
+    bytes.remove_prefix(d.length);
   }
   return out;
 }
 
 std::string_view trim_unicode_space(std::string_view text) {
-  // ICU's backward step works on 32-bit offsets; no preset name comes near that size.
-  if (text.size() > static_cast<std::size_t>(INT32_MAX)) return text;
-  const auto* s = as_bytes(text);
-  const auto length = static_cast<std::int32_t>(text.size());
-  std::int32_t begin = 0;
-  while (begin < length) {
-    std::int32_t next = begin;
-    UChar32 c;
-    U8_NEXT(s, next, length, c);
-    if (c < 0 || !u_isUWhiteSpace(c)) break;
-    begin = next;
+  std::size_t begin = 0;
+  std::size_t end = 0;  // just past the last character that is not white space
+  bool leading = true;
+  for (std::size_t at = 0; at < text.size();) {
+    const Decoded d = decode(text.substr(at));
+    const bool space = d.valid && unicode::is_white_space(d.code_point);
+    if (leading && space) begin = at + d.length;
+    if (!space) {
+      leading = false;
+      end = at + d.length;
+    }
+    at += d.length;
   }
-  std::int32_t end = length;
-  while (end > begin) {
-    std::int32_t prev = end;
-    UChar32 c;
-    U8_PREV(s, begin, prev, c);
-    if (c < 0 || !u_isUWhiteSpace(c)) break;
-    end = prev;
-  }
-  return text.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
+  return leading ? text.substr(text.size(), 0) : text.substr(begin, end - begin);
 }
 
 std::string unicode_lowercase(std::string_view text) {
-  const std::string valid = utf8_lossy(text);
-  icu::UnicodeString wide = icu::UnicodeString::fromUTF8(valid);
-  wide.toLower(icu::Locale::getRoot());
+  const std::u32string wide = decode_lossy(text);
   std::string out;
-  wide.toUTF8String(out);
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    if (wide[i] == kCapitalSigma && is_final_sigma(wide, i)) {
+      append_utf8(out, kFinalSmallSigma);
+      continue;
+    }
+    const unicode::Lowercase lower = unicode::lowercase_of(wide[i]);
+    for (std::size_t k = 0; k < lower.length; ++k) append_utf8(out, lower.code_points[k]);
+  }
   return out;
 }
 

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
-// Unicode helpers for preset names and file names (ICU underneath).
+// Unicode helpers for preset names and file names. The case and white-space data are tables
+// generated from the Unicode Character Database at build time, so the plug-in needs no Unicode
+// library at run time.
 namespace vessimor::presets {
 
 // True when `bytes` is well-formed UTF-8 (no surrogates, no overlong forms).
@@ -19,4 +23,21 @@ std::string_view trim_unicode_space(std::string_view text);
 // becomes a final small sigma). Ill-formed bytes become U+FFFD first.
 std::string unicode_lowercase(std::string_view text);
 
+// The character properties behind the functions above, one code point at a time.
+namespace unicode {
+
+// A full lowercase mapping: one to three code points.
+struct Lowercase {
+  std::uint8_t length = 1;
+  std::array<char32_t, 3> code_points{};
+};
+
+// The full lowercase mapping of `c` outside any context: a capital sigma maps to the medial
+// small sigma here, since only the text around it can make it final.
+Lowercase lowercase_of(char32_t c) noexcept;
+bool is_cased(char32_t c) noexcept;
+bool is_case_ignorable(char32_t c) noexcept;
+bool is_white_space(char32_t c) noexcept;
+
+}  // namespace unicode
 }  // namespace vessimor::presets

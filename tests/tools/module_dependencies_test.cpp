@@ -1,0 +1,64 @@
+// The plug-in modules need nothing at run time beyond the C and C++ runtimes: a user's machine
+// has no libfmt or ICU of ours.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/tools/clap_fixture.hpp"
+
+namespace vessimor::test {
+namespace {
+
+// The NEEDED entries of a shared object's dynamic section, as `readelf -d` lists them.
+std::vector<std::string> needed_libraries(const std::string& path) {
+  const std::string command = "readelf -d '" + path + "' 2>&1";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
+  std::vector<std::string> needed;
+  if (!pipe) return needed;
+  std::array<char, 512> line{};
+  while (std::fgets(line.data(), line.size(), pipe.get()) != nullptr) {
+    const std::string text(line.data());
+    if (text.find("(NEEDED)") == std::string::npos) continue;
+    const auto open = text.find('[');
+    const auto close = text.find(']', open);
+    if (open != std::string::npos && close != std::string::npos) {
+      needed.push_back(text.substr(open + 1, close - open - 1));
+    }
+  }
+  return needed;
+}
+
+void expect_only_runtimes(const std::string& path) {
+  static const std::set<std::string> kRuntimes{
+      "libc.so.6",       "libm.so.6",  "libstdc++.so.6",       "libgcc_s.so.1",        "libdl.so.2",
+      "libpthread.so.0", "librt.so.1", "ld-linux-x86-64.so.2", "ld-linux-aarch64.so.1"};
+  const std::vector<std::string> needed = needed_libraries(path);
+  // A module without any NEEDED entry would mean readelf failed, not a perfect module.
+  EXPECT_NE(std::find(needed.begin(), needed.end(), "libc.so.6"), needed.end())
+      << path << ": " << ::testing::PrintToString(needed);
+  for (const std::string& library : needed) {
+    EXPECT_TRUE(kRuntimes.count(library)) << path << " needs " << library;
+  }
+}
+
+TEST(ModuleDependencies, ClapModuleNeedsOnlyTheRuntimes) {
+  expect_only_runtimes(vessimor_clap_path());
+}
+
+TEST(ModuleDependencies, Vst3ModuleNeedsOnlyTheRuntimes) {
+  // The VST3 bundle is built beside Vessimor.clap once the build has a VST3 module.
+  const auto module = std::filesystem::path(vessimor_clap_path()).parent_path() /
+                      "Vessimor.vst3/Contents/x86_64-linux/Vessimor.so";
+  if (!std::filesystem::exists(module)) GTEST_SKIP() << "no VST3 module in this build";
+  expect_only_runtimes(module.string());
+}
+
+}  // namespace
+}  // namespace vessimor::test
