@@ -8,7 +8,7 @@
 #include <exception>
 #include <optional>
 
-#include "framework/json.hpp"
+#include "framework/json_reader.hpp"
 
 namespace vessimor {
 namespace {
@@ -25,96 +25,37 @@ enum Member : std::size_t { kType, kName, kValue, kAction, kPayload, kIsFactory,
 constexpr std::array<std::string_view, kMemberCount> kMemberNames = {
     "type", "name", "value", "action", "payload", "is_factory"};
 
-// One JSON value as far as a message needs it: its kind, and its content when it is a scalar.
+// A member's value as a message keeps it: the scalar content with its string moved into `text`.
 struct Scalar {
-  enum class Kind { Null, Boolean, Signed, Unsigned, Float, String, Array, Object };
-  Kind kind = Kind::Null;
-  bool boolean = false;
-  std::int64_t signed_value = 0;
-  std::uint64_t unsigned_value = 0;
-  float float_value = 0.0f;
-  std::string text;  // the string, or the number's source text for Float
+  json::Value value;
+  std::string text;
 };
 
-// How a refused value is named in a description.
-std::string describe(const Scalar& v) {
-  switch (v.kind) {
-    case Scalar::Kind::Null:
-      return "null";
-    case Scalar::Kind::Boolean:
-      return fmt::format("boolean `{}`", v.boolean);
-    case Scalar::Kind::Signed:
-      return fmt::format("integer `{}`", v.signed_value);
-    case Scalar::Kind::Unsigned:
-      return fmt::format("integer `{}`", v.unsigned_value);
-    case Scalar::Kind::Float:
-      return fmt::format("floating point `{}`", v.text);
-    case Scalar::Kind::String:
-      return fmt::format("string \"{}\"", v.text);
-    case Scalar::Kind::Array:
-      return "sequence";
-    case Scalar::Kind::Object:
-      return "map";
-  }
-  return "value";
+Scalar keep(json::Value& v) {
+  Scalar kept{v, {}};
+  if (v.kind == json::Value::Kind::string) kept.text = std::move(*v.string);
+  kept.value.string = nullptr;
+  return kept;
 }
 
-// SAX reader: keeps the top level's kind and the first occurrence and count of each member of
-// interest of the top-level object. Nested values are walked but never stored, so neither deep
-// nesting nor large unknown members cost memory beyond the parser's own.
-class MessageReader {
+std::string describe(const Scalar& kept) {
+  json::Value v = kept.value;
+  std::string text = kept.text;
+  if (v.kind == json::Value::Kind::string) v.string = &text;
+  return json::describe(v);
+}
+
+// Keeps the top level's value and the first occurrence and count of each member of interest of
+// the top-level object. Nested values are skipped unseen, so neither deep nesting nor large
+// unknown members cost memory beyond the parser's own.
+class MessageReader final : public json::Reader {
  public:
-  using string_t = Json::string_t;
-
-  bool null() { return value(Scalar{}); }
-  bool boolean(bool b) {
-    Scalar v;
-    v.kind = Scalar::Kind::Boolean;
-    v.boolean = b;
-    return value(std::move(v));
-  }
-  bool number_integer(Json::number_integer_t i) {
-    Scalar v;
-    v.kind = Scalar::Kind::Signed;
-    v.signed_value = i;
-    return value(std::move(v));
-  }
-  bool number_unsigned(Json::number_unsigned_t u) {
-    Scalar v;
-    v.kind = Scalar::Kind::Unsigned;
-    v.unsigned_value = u;
-    return value(std::move(v));
-  }
-  bool number_float(Json::number_float_t f, const string_t& source) {
-    Scalar v;
-    v.kind = Scalar::Kind::Float;
-    v.float_value = f;
-    if (depth_ == 1 && current_ < kMemberCount) v.text = source;
-    return value(std::move(v));
-  }
-  bool string(string_t& s) {
-    Scalar v;
-    v.kind = Scalar::Kind::String;
-    if (depth_ <= 1) v.text = std::move(s);
-    return value(std::move(v));
-  }
-  bool binary(Json::binary_t&) { return true; }  // JSON text has none
-  bool start_object(std::size_t) { return open(Scalar::Kind::Object); }
-  bool end_object() { return close(); }
-  bool start_array(std::size_t) { return open(Scalar::Kind::Array); }
-  bool end_array() { return close(); }
-  bool key(string_t& name) {
-    if (depth_ == 1) current_ = member_index(name);
-    return true;
-  }
-  bool parse_error(std::size_t, const std::string&, const Json::exception& error) {
-    syntax_error_ = strip_exception_id(error.what());
-    return false;
+  json::Step value(std::string_view key, std::size_t, json::Value& v) override {
+    const std::size_t m = member_index(key);
+    if (m < kMemberCount && counts_[m]++ == 0) members_[m] = keep(v);
+    return json::Step::next();
   }
 
-  const std::optional<std::string>& syntax_error() const { return syntax_error_; }
-  Scalar::Kind top_kind() const { return top_.kind; }
-  const Scalar& top() const { return top_; }
   std::size_t count(Member m) const { return counts_[m]; }
   const Scalar& member(Member m) const { return members_[m]; }
 
@@ -126,49 +67,25 @@ class MessageReader {
     return kMemberCount;
   }
 
-  // "[json.exception.parse_error.101] parse error at ..." -> "parse error at ..."
-  static std::string strip_exception_id(std::string_view what) {
-    if (!what.empty() && what.front() == '[') {
-      const auto end = what.find("] ");
-      if (end != std::string_view::npos) what.remove_prefix(end + 2);
-    }
-    return std::string(what);
-  }
-
-  bool value(Scalar&& v) {
-    if (depth_ == 0) {
-      top_ = std::move(v);
-    } else if (depth_ == 1) {
-      record(std::move(v));
-    }
-    return true;
-  }
-
-  bool open(Scalar::Kind kind) {
-    Scalar v;
-    v.kind = kind;
-    value(std::move(v));
-    ++depth_;
-    return true;
-  }
-
-  bool close() {
-    --depth_;
-    return true;
-  }
-
-  void record(Scalar&& v) {
-    if (current_ >= kMemberCount) return;
-    if (counts_[current_]++ == 0) members_[current_] = std::move(v);
-    current_ = kMemberCount;
-  }
-
-  std::size_t depth_ = 0;
-  std::size_t current_ = kMemberCount;
-  Scalar top_;
   std::array<std::size_t, kMemberCount> counts_{};
   std::array<Scalar, kMemberCount> members_{};
-  std::optional<std::string> syntax_error_;
+};
+
+// The top-level value: kept, and read by the message reader when it is an object.
+class MessageDocument final : public json::Reader {
+ public:
+  json::Step value(std::string_view, std::size_t, json::Value& v) override {
+    top_ = keep(v);
+    if (v.kind != json::Value::Kind::map) return json::Step::next();
+    return json::Step::read_with(members_);
+  }
+
+  const Scalar& top() const { return top_; }
+  const MessageReader& members() const { return members_; }
+
+ private:
+  Scalar top_;
+  MessageReader members_;
 };
 
 constexpr std::string_view kEnumExpected = "internally tagged enum ParamMessage";
@@ -182,30 +99,22 @@ class VariantReader {
   std::optional<std::string> string(Member m) {
     const Scalar* v = present(m);
     if (!v) return std::nullopt;
-    if (v->kind != Scalar::Kind::String) return refuse_type(m, *v, "a string");
+    if (v->value.kind != json::Value::Kind::string) return refuse_type(m, *v, "a string");
     return v->text;
   }
 
   std::optional<float> number(Member m) {
     const Scalar* v = present(m);
     if (!v) return std::nullopt;
-    switch (v->kind) {
-      case Scalar::Kind::Float:
-        return v->float_value;  // the parser already rounded the text to the nearest f32
-      case Scalar::Kind::Signed:
-        return static_cast<float>(v->signed_value);
-      case Scalar::Kind::Unsigned:
-        return static_cast<float>(v->unsigned_value);
-      default:
-        return refuse_type(m, *v, "f32");
-    }
+    if (const std::optional<float> f = v->value.to_f32()) return f;
+    return refuse_type(m, *v, "f32");
   }
 
   std::optional<bool> boolean(Member m) {
     const Scalar* v = present(m);
     if (!v) return std::nullopt;
-    if (v->kind != Scalar::Kind::Boolean) return refuse_type(m, *v, "a boolean");
-    return v->boolean;
+    if (v->value.kind != json::Value::Kind::boolean) return refuse_type(m, *v, "a boolean");
+    return v->value.boolean;
   }
 
   bool failed() const { return error_.has_value(); }
@@ -315,17 +224,19 @@ std::string_view ParamMessage::type() const noexcept {
 
 ParamMessageResult parse_param_message(std::string_view text) {
   try {
-    MessageReader reader;
-    Json::sax_parse(text, &reader);
-    if (reader.syntax_error()) return ParamMessageError(*reader.syntax_error());
-    if (reader.top_kind() != Scalar::Kind::Object) {
+    MessageDocument document;
+    if (std::optional<std::string> syntax_error = json::read(text, document)) {
+      return ParamMessageError(std::move(*syntax_error));
+    }
+    const MessageReader& reader = document.members();
+    if (document.top().value.kind != json::Value::Kind::map) {
       return ParamMessageError(
-          fmt::format("invalid type: {}, expected {}", describe(reader.top()), kEnumExpected));
+          fmt::format("invalid type: {}, expected {}", describe(document.top()), kEnumExpected));
     }
     if (reader.count(kType) == 0) return ParamMessageError("missing field `type`");
     if (reader.count(kType) > 1) return ParamMessageError("duplicate field `type`");
     const Scalar& tag = reader.member(kType);
-    if (tag.kind != Scalar::Kind::String) {
+    if (tag.value.kind != json::Value::Kind::string) {
       return ParamMessageError(
           fmt::format("invalid type: {}, expected variant identifier", describe(tag)));
     }

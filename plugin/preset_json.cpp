@@ -5,12 +5,11 @@
 #include <fmt/format.h>
 
 #include <bitset>
-#include <cmath>
 #include <limits>
 
-#include "framework/float_text.hpp"
 #include "framework/json.hpp"
 #include "framework/json_number.hpp"
+#include "framework/json_reader.hpp"
 #include "plugin/preset_file.hpp"
 
 namespace vessimor::presets {
@@ -25,15 +24,6 @@ struct Overloaded : F... {
 template <class... F>
 Overloaded(F...) -> Overloaded<F...>;
 
-// The library's message without its "[json.exception.parse_error.101] " tag.
-std::string library_text(const std::exception& e) {
-  std::string_view what = e.what();
-  if (const auto close = what.find("] "); !what.empty() && what[0] == '[' && close != what.npos) {
-    what.remove_prefix(close + 2);
-  }
-  return std::string(what);
-}
-
 std::string json_value(const VessimorPreset& preset, const PresetMember& member) {
   return std::visit(
       Overloaded{
@@ -46,163 +36,61 @@ std::string json_value(const VessimorPreset& preset, const PresetMember& member)
       member);
 }
 
-// One JSON value as the reader met it, for assigning to a field and for error texts.
-struct Scalar {
-  enum class Type { Null, Bool, Signed, Unsigned, Float, String, Map, Sequence } type;
-  bool b = false;
-  std::int64_t i = 0;
-  std::uint64_t u = 0;
-  float f = 0.0f;
-  std::string* s = nullptr;
-};
-
-std::string describe(const Scalar& v) {
-  switch (v.type) {
-    case Scalar::Type::Null:
-      return "null";
-    case Scalar::Type::Bool:
-      return fmt::format("boolean `{}`", v.b);
-    case Scalar::Type::Signed:
-      return fmt::format("integer `{}`", v.i);
-    case Scalar::Type::Unsigned:
-      return fmt::format("integer `{}`", v.u);
-    case Scalar::Type::Float:
-      return fmt::format("floating point `{}`", float_text::shortest(v.f));
-    case Scalar::Type::String:
-      return fmt::format("string {}",
-                         Json(*v.s).dump(-1, ' ', false, Json::error_handler_t::replace));
-    case Scalar::Type::Map:
-      return "map";
-    case Scalar::Type::Sequence:
-      return "sequence";
-  }
-  return "value";
-}
-
-std::string invalid_type(const Scalar& v, std::string_view expected) {
-  return fmt::format("invalid type: {}, expected {}", describe(v), expected);
-}
-
-// Streaming reader for `Json::sax_parse`. Depth 1 holds the record's members (object form) or
-// elements (array form); anything deeper belongs to a skipped value.
-class PresetReader {
+// Reads the record: the 30 values by key (object form) or in record order (array form), each
+// checked as it arrives, then the missing keys.
+class PresetReader final : public json::Reader {
  public:
-  bool null() { return scalar({Scalar::Type::Null}); }
-  bool boolean(bool b) {
-    Scalar v{Scalar::Type::Bool};
-    v.b = b;
-    return scalar(v);
-  }
-  bool number_integer(std::int64_t i) {
-    Scalar v{Scalar::Type::Signed};
-    v.i = i;
-    return scalar(v);
-  }
-  bool number_unsigned(std::uint64_t u) {
-    Scalar v{Scalar::Type::Unsigned};
-    v.u = u;
-    return scalar(v);
-  }
-  bool number_float(float f, const std::string&) {
-    Scalar v{Scalar::Type::Float};
-    v.f = f;
-    return scalar(v);
-  }
-  bool string(std::string& s) {
-    Scalar v{Scalar::Type::String};
-    v.s = &s;
-    return scalar(v);
-  }
-  bool binary(Json::binary_t&) { return fail("binary values are not JSON"); }
-
-  bool start_object(std::size_t) { return start_container(Scalar::Type::Map); }
-  bool start_array(std::size_t) { return start_container(Scalar::Type::Sequence); }
-  bool end_object() { return end_container(); }
-  bool end_array() { return end_container(); }
-
-  bool key(std::string& key) {
-    if (depth_ != 1) return true;
-    field_ = -1;
+  json::Step value(std::string_view key, std::size_t index, json::Value& v) override {
+    if (is_array_) {
+      if (index >= preset_fields().size()) {
+        return json::Step::fail(
+            fmt::format("invalid length {}, expected {} with 30 elements", index + 1, kStructName));
+      }
+      seen_[index] = true;
+      return assign(preset_fields()[index], v);
+    }
     const auto& fields = preset_fields();
     for (std::size_t k = 0; k < fields.size(); ++k) {
       if (fields[k].key != key) continue;
-      if (seen_[k]) return fail(fmt::format("duplicate field `{}`", key));
+      if (seen_[k]) return json::Step::fail(fmt::format("duplicate field `{}`", key));
       seen_[k] = true;
-      field_ = static_cast<int>(k);
-      break;
+      return assign(fields[k], v);
     }
-    return true;
+    return json::Step::next();  // not a field: skipped whatever its value
   }
 
-  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) {
-    return fail(library_text(e));
+  json::Step end(std::size_t) override {
+    const auto& fields = preset_fields();
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+      if (seen_[k] || !fields[k].required) continue;
+      if (is_array_) {
+        return json::Step::fail(
+            fmt::format("invalid length {}, expected {} with 30 elements", k, kStructName));
+      }
+      return json::Step::fail(fmt::format("missing field `{}`", fields[k].key));
+    }
+    return json::Step::next();
   }
 
-  bool finished() const { return finished_; }
-  const std::string& error() const { return error_; }
+  void set_array_form(bool is_array) { is_array_ = is_array; }
   VessimorPreset& preset() { return preset_; }
 
  private:
-  bool fail(std::string text) {
-    if (error_.empty()) error_ = std::move(text);
-    return false;
-  }
-
-  bool start_container(Scalar::Type type) {
-    if (depth_ == 0) {
-      is_array_ = type == Scalar::Type::Sequence;
-    } else if (depth_ == 1 && !scalar({type})) {
-      return false;
-    }
-    ++depth_;
-    return true;
-  }
-
-  bool end_container() {
-    --depth_;
-    if (depth_ > 0) return true;
-    return finish();
-  }
-
-  bool scalar(const Scalar& v) {
-    if (depth_ == 0) return fail(invalid_type(v, kStructName));
-    if (depth_ > 1) return true;
-    if (is_array_) {
-      if (elements_ >= preset_fields().size()) {
-        return fail(fmt::format("invalid length {}, expected {} with 30 elements", elements_ + 1,
-                                kStructName));
-      }
-      seen_[elements_] = true;
-      return assign(preset_fields()[elements_++], v);
-    }
-    if (field_ < 0) return true;  // the value of a key that is not a field: skipped
-    return assign(preset_fields()[static_cast<std::size_t>(field_)], v);
-  }
-
-  bool assign(const PresetField& field, const Scalar& v) {
-    using T = Scalar::Type;
-    // Containers reach here only as the value itself; their contents are skipped by depth.
+  json::Step assign(const PresetField& field, json::Value& v) {
+    using json::Step;
     return std::visit(
         Overloaded{
             [&](std::string VessimorPreset::*m) {
-              if (v.type != T::String) return fail(invalid_type(v, "a string"));
-              preset_.*m = std::move(*v.s);
-              return true;
+              if (v.kind != json::Value::Kind::string)
+                return Step::fail(json::invalid_type(v, "a string"));
+              preset_.*m = std::move(*v.string);
+              return Step::next();
             },
             [&](float VessimorPreset::*m) {
-              switch (v.type) {
-                case T::Float:
-                  preset_.*m = v.f;
-                  return true;
-                case T::Signed:
-                  preset_.*m = static_cast<float>(v.i);
-                  return true;
-                case T::Unsigned:
-                  preset_.*m = static_cast<float>(v.u);
-                  return true;
-                default:
-                  return fail(invalid_type(v, "f32"));
-              }
+              const std::optional<float> f = v.to_f32();
+              if (!f) return Step::fail(json::invalid_type(v, "f32"));
+              preset_.*m = *f;
+              return Step::next();
             },
             [&](std::uint8_t VessimorPreset::*m) {
               return integer(v, 0, 255, "u8",
@@ -214,50 +102,42 @@ class PresetReader {
                              [&](std::int64_t n) { preset_.*m = static_cast<std::int32_t>(n); });
             },
             [&](bool VessimorPreset::*m) {
-              if (v.type != T::Bool) return fail(invalid_type(v, "a boolean"));
-              preset_.*m = v.b;
-              return true;
+              if (v.kind != json::Value::Kind::boolean)
+                return Step::fail(json::invalid_type(v, "a boolean"));
+              preset_.*m = v.boolean;
+              return Step::next();
             },
         },
         field.member);
   }
 
   template <class Store>
-  bool integer(const Scalar& v, std::int64_t lo, std::int64_t hi, std::string_view expected,
-               Store store) {
-    if (v.type == Scalar::Type::Signed || v.type == Scalar::Type::Unsigned) {
-      const bool fits = v.type == Scalar::Type::Signed ? v.i >= lo && v.i <= hi
-                                                       : v.u <= static_cast<std::uint64_t>(hi);
-      if (!fits) {
-        return fail(fmt::format("invalid value: {}, expected {}", describe(v), expected));
-      }
-      store(v.type == Scalar::Type::Signed ? v.i : static_cast<std::int64_t>(v.u));
-      return true;
-    }
-    return fail(invalid_type(v, expected));
-  }
-
-  bool finish() {
-    const auto& fields = preset_fields();
-    for (std::size_t k = 0; k < fields.size(); ++k) {
-      if (seen_[k] || !fields[k].required) continue;
-      if (is_array_) {
-        return fail(fmt::format("invalid length {}, expected {} with 30 elements", k, kStructName));
-      }
-      return fail(fmt::format("missing field `{}`", fields[k].key));
-    }
-    finished_ = true;
-    return true;
+  static json::Step integer(const json::Value& v, std::int64_t min, std::int64_t max,
+                            std::string_view expected, Store store) {
+    if (!v.is_integer()) return json::Step::fail(json::invalid_type(v, expected));
+    const std::optional<std::int64_t> n = v.to_integer(min, max);
+    if (!n) return json::Step::fail(json::invalid_value(v, expected));
+    store(*n);
+    return json::Step::next();
   }
 
   VessimorPreset preset_ = preset_field_defaults();
   std::bitset<30> seen_;
-  int depth_ = 0;
-  int field_ = -1;
   bool is_array_ = false;
-  std::size_t elements_ = 0;
-  bool finished_ = false;
-  std::string error_;
+};
+
+// The top-level value: the record, as an object or an array.
+class PresetDocument final : public json::Reader {
+ public:
+  json::Step value(std::string_view, std::size_t, json::Value& v) override {
+    if (!v.is_container()) return json::Step::fail(json::invalid_type(v, kStructName));
+    record_.set_array_form(v.kind == json::Value::Kind::sequence);
+    return json::Step::read_with(record_);
+  }
+  PresetReader& record() { return record_; }
+
+ private:
+  PresetReader record_;
 };
 
 }  // namespace
@@ -304,21 +184,20 @@ PresetResult<std::string> preset_to_json(const VessimorPreset& preset) {
     text += "\n}";
     return text;
   } catch (const Json::exception& e) {
-    return PresetError::json(library_text(e));
+    return PresetError::json(json::library_text(e));
   }
 }
 
 PresetResult<VessimorPreset> preset_from_json(std::string_view text) {
-  PresetReader reader;
+  PresetDocument document;
   try {
-    Json::sax_parse(text.begin(), text.end(), &reader);
+    if (std::optional<std::string> error = json::read(text, document)) {
+      return PresetError::json(std::move(*error));
+    }
   } catch (const std::exception& e) {
-    return PresetError::json(library_text(e));
+    return PresetError::json(json::library_text(e));
   }
-  if (!reader.finished() || !reader.error().empty()) {
-    return PresetError::json(reader.error().empty() ? "unexpected end of input" : reader.error());
-  }
-  return std::move(reader.preset());
+  return std::move(document.record().preset());
 }
 
 }  // namespace vessimor::presets

@@ -1,12 +1,15 @@
 #include "framework/state/state.hpp"
 
+#include <fmt/format.h>
+
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <set>
 
 #include "framework/json.hpp"
 #include "framework/json_number.hpp"
+#include "framework/json_reader.hpp"
 
 namespace vessimor::state {
 
@@ -44,72 +47,152 @@ Json json_of(const ParamValue& value) {
   return Json::object({{"string", *value.as_string()}});
 }
 
-// One {"alternative": value} object of "params"; nothing when malformed.
-std::optional<ParamValue> read_param_value(const Json& json) {
-  if (!json.is_object() || json.size() != 1) return std::nullopt;
-  const auto member = json.begin();
-  const std::string& key = member.key();
-  const Json& value = member.value();
-  if (key == "f32") {
-    if (!value.is_number()) return std::nullopt;
-    float v;
-    if (value.is_number_float()) {
-      v = value.get<float>();
-    } else if (value.is_number_unsigned()) {
-      v = static_cast<float>(value.get<std::uint64_t>());
+// The readers of a saved state. No error text leaves `deserialize_json`, so a refusal only needs
+// to stop the read; the texts say what was wrong for whoever debugs one.
+using json::Step;
+using Kind = json::Value::Kind;
+
+// One {"alternative": value} object of "params", exactly one member; stored under its id when it
+// ends, so that a repeated id replaces the earlier value, which must have been valid too.
+class ParamValueReader final : public json::Reader {
+ public:
+  explicit ParamValueReader(std::map<std::string, ParamValue>& out) : out_(out) {}
+
+  void start(std::string_view id) {
+    id_ = id;
+    parsed_.reset();
+  }
+
+  Step value(std::string_view key, std::size_t index, json::Value& v) override {
+    if (index > 0) return Step::fail("a parameter value has exactly one member");
+    if (key == "f32") {
+      const std::optional<float> f = v.to_f32();
+      if (!f) return Step::fail(json::invalid_type(v, "f32"));
+      // Beyond the float range the reader yields infinity, which the writer could not write back.
+      if (!std::isfinite(*f)) return Step::fail(json::invalid_value(v, "a finite f32"));
+      parsed_ = ParamValue::f32(*f);
+    } else if (key == "i32") {
+      if (!v.is_integer()) return Step::fail(json::invalid_type(v, "i32"));
+      const std::optional<std::int64_t> n = v.to_integer(std::numeric_limits<std::int32_t>::min(),
+                                                         std::numeric_limits<std::int32_t>::max());
+      if (!n) return Step::fail(json::invalid_value(v, "i32"));
+      parsed_ = ParamValue::i32(static_cast<std::int32_t>(*n));
+    } else if (key == "bool") {
+      if (v.kind != Kind::boolean) return Step::fail(json::invalid_type(v, "a boolean"));
+      parsed_ = ParamValue::boolean(v.boolean);
+    } else if (key == "string") {
+      if (v.kind != Kind::string) return Step::fail(json::invalid_type(v, "a string"));
+      parsed_ = ParamValue::string(std::move(*v.string));
     } else {
-      v = static_cast<float>(value.get<std::int64_t>());
+      return Step::fail(fmt::format("unknown variant `{}`", key));
     }
-    // Beyond the float range the reader yields infinity, which the writer could not write back.
-    if (!std::isfinite(v)) return std::nullopt;
-    return ParamValue::f32(v);
+    return Step::next();
   }
-  if (key == "i32") {
-    if (value.is_number_unsigned()) {
-      const auto v = value.get<std::uint64_t>();
-      if (v > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
-        return std::nullopt;
-      return ParamValue::i32(static_cast<std::int32_t>(v));
-    }
-    if (value.is_number_integer()) {
-      const auto v = value.get<std::int64_t>();
-      if (v < std::numeric_limits<std::int32_t>::min() ||
-          v > std::numeric_limits<std::int32_t>::max()) {
-        return std::nullopt;
-      }
-      return ParamValue::i32(static_cast<std::int32_t>(v));
-    }
-    return std::nullopt;
-  }
-  if (key == "bool") {
-    if (!value.is_boolean()) return std::nullopt;
-    return ParamValue::boolean(value.get<bool>());
-  }
-  if (key == "string") {
-    if (!value.is_string()) return std::nullopt;
-    return ParamValue::string(value.get<std::string>());
-  }
-  return std::nullopt;  // unknown alternative
-}
 
-bool read_params(const Json& json, std::map<std::string, ParamValue>& out) {
-  if (!json.is_object()) return false;
-  for (const auto& [id, value] : json.items()) {
-    auto parsed = read_param_value(value);
-    if (!parsed) return false;
-    out.insert_or_assign(id, std::move(*parsed));
+  Step end(std::size_t) override {
+    if (!parsed_) return Step::fail("a parameter value has exactly one member");
+    out_.insert_or_assign(std::move(id_), std::move(*parsed_));
+    return Step::next();
   }
-  return true;
-}
 
-bool read_fields(const Json& json, PersistentFields& out) {
-  if (!json.is_object()) return false;
-  for (const auto& [key, value] : json.items()) {
-    if (!value.is_string()) return false;
-    out.insert_or_assign(key, value.get<std::string>());
+ private:
+  std::map<std::string, ParamValue>& out_;
+  std::string id_;
+  std::optional<ParamValue> parsed_;
+};
+
+// "params": parameter id -> value object.
+class ParamsReader final : public json::Reader {
+ public:
+  explicit ParamsReader(std::map<std::string, ParamValue>& out) : entry_(out) {}
+
+  Step value(std::string_view id, std::size_t, json::Value& v) override {
+    if (v.kind != Kind::map) return Step::fail(json::invalid_type(v, "a parameter value"));
+    entry_.start(id);
+    return Step::read_with(entry_);
   }
-  return true;
-}
+
+ private:
+  ParamValueReader entry_;
+};
+
+// "fields": key -> string; a repeated key keeps the later value.
+class FieldsReader final : public json::Reader {
+ public:
+  explicit FieldsReader(PersistentFields& out) : out_(out) {}
+
+  Step value(std::string_view key, std::size_t, json::Value& v) override {
+    if (v.kind != Kind::string) return Step::fail(json::invalid_type(v, "a string"));
+    out_.insert_or_assign(std::string(key), std::move(*v.string));
+    return Step::next();
+  }
+
+ private:
+  PersistentFields& out_;
+};
+
+// The record: {"version", "params", "fields"} in any order, or [version, params, fields].
+class StateReader final : public json::Reader {
+ public:
+  explicit StateReader(PluginState& state)
+      : state_(state), params_(state.params), fields_(state.fields) {}
+
+  Step value(std::string_view key, std::size_t index, json::Value& v) override {
+    if (is_array_) {
+      if (index >= MEMBERS.size()) return Step::fail("invalid length, expected 3 elements");
+      return member(index, v);
+    }
+    for (std::size_t m = 0; m < MEMBERS.size(); ++m) {
+      if (key == MEMBERS[m]) return member(m, v);
+    }
+    return Step::next();  // any other key: skipped whatever its value
+  }
+
+  Step end(std::size_t) override {
+    // "version" may be left out of the object form only.
+    for (std::size_t m = is_array_ ? 0 : 1; m < MEMBERS.size(); ++m) {
+      if (!seen_[m]) return Step::fail(fmt::format("missing field `{}`", MEMBERS[m]));
+    }
+    return Step::next();
+  }
+
+  void set_array_form(bool is_array) { is_array_ = is_array; }
+
+ private:
+  static constexpr std::array<std::string_view, 3> MEMBERS = {"version", "params", "fields"};
+
+  Step member(std::size_t m, json::Value& v) {
+    if (seen_[m]) return Step::fail(fmt::format("duplicate field `{}`", MEMBERS[m]));
+    seen_[m] = true;
+    if (m == 0) {
+      if (v.kind != Kind::string) return Step::fail(json::invalid_type(v, "a string"));
+      state_.version = std::move(*v.string);
+      return Step::next();
+    }
+    if (v.kind != Kind::map) return Step::fail(json::invalid_type(v, "a map"));
+    return m == 1 ? Step::read_with(params_) : Step::read_with(fields_);
+  }
+
+  PluginState& state_;
+  ParamsReader params_;
+  FieldsReader fields_;
+  std::array<bool, 3> seen_{};
+  bool is_array_ = false;
+};
+
+class StateDocument final : public json::Reader {
+ public:
+  explicit StateDocument(PluginState& state) : record_(state) {}
+
+  Step value(std::string_view, std::size_t, json::Value& v) override {
+    if (!v.is_container()) return Step::fail(json::invalid_type(v, "struct PluginState"));
+    record_.set_array_form(v.kind == Kind::sequence);
+    return Step::read_with(record_);
+  }
+
+ private:
+  StateReader record_;
+};
 
 }  // namespace
 
@@ -157,62 +240,10 @@ SerializedJson serialize_json(const Params& params, const ParamPairs& pairs,
 std::optional<PluginState> deserialize_json(std::string_view bytes) {
   // The library would skip a byte-order mark; the text is plain JSON, so refuse it.
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return std::nullopt;
-
-  // The DOM keeps the last of repeated keys, but the three members of the record may occur only
-  // once, and a repeated parameter id or field replaces a value that must itself have been valid.
-  // Both are only visible while parsing, so watch the top level and the entries one level below.
-  bool malformed = false;
-  bool top_is_object = false;
-  std::string top_key;  // the member being read, object form
-  int top_index = 0;    // the element being read, array form
-  std::set<std::string> seen_members;
-  const Json::parser_callback_t watch = [&](int depth, Json::parse_event_t event, Json& parsed) {
-    const bool value_done = event == Json::parse_event_t::value ||
-                            event == Json::parse_event_t::object_end ||
-                            event == Json::parse_event_t::array_end;
-    if (depth == 0 && event == Json::parse_event_t::object_start) top_is_object = true;
-    if (depth == 1 && top_is_object && event == Json::parse_event_t::key) {
-      top_key = parsed.get_ref<const std::string&>();
-      if ((top_key == "version" || top_key == "params" || top_key == "fields") &&
-          !seen_members.insert(top_key).second) {
-        malformed = true;
-      }
-    }
-    if (depth == 1 && !top_is_object && value_done) ++top_index;
-    if (depth == 2 && value_done) {
-      const bool in_params = top_is_object ? top_key == "params" : top_index == 1;
-      const bool in_fields = top_is_object ? top_key == "fields" : top_index == 2;
-      if (in_params && !read_param_value(parsed)) malformed = true;
-      if (in_fields && !parsed.is_string()) malformed = true;
-    }
-    return true;
-  };
-
-  const Json root = Json::parse(bytes.begin(), bytes.end(), watch, /*allow_exceptions=*/false);
-  if (root.is_discarded() || malformed) return std::nullopt;
-
   PluginState state;
-  if (root.is_object()) {
-    const auto version = root.find("version");
-    if (version != root.end()) {
-      if (!version->is_string()) return std::nullopt;
-      state.version = version->get<std::string>();
-    }
-    const auto params = root.find("params");
-    const auto fields = root.find("fields");
-    if (params == root.end() || fields == root.end()) return std::nullopt;  // missing field
-    if (!read_params(*params, state.params) || !read_fields(*fields, state.fields))
-      return std::nullopt;
-    return state;
-  }
-  if (root.is_array()) {
-    if (root.size() != 3 || !root[0].is_string()) return std::nullopt;
-    state.version = root[0].get<std::string>();
-    if (!read_params(root[1], state.params) || !read_fields(root[2], state.fields))
-      return std::nullopt;
-    return state;
-  }
-  return std::nullopt;
+  StateDocument document(state);
+  if (json::read(bytes, document)) return std::nullopt;
+  return state;
 }
 
 bool deserialize_object(const PluginState& state, Params& params, const ParamLookup& lookup,

@@ -215,6 +215,7 @@ TEST(StateRead, RefusesMalformedRecords) {
            R"({"params":{"a":"f32"},"fields":{}})",        // bare string
            R"({"params":{"a":{}},"fields":{}})",
            R"({"params":{"a":{"f32":1,"i32":1}},"fields":{}})",
+           R"({"params":{"a":{"f32":1,"f32":2}},"fields":{}})",
            R"({"params":{"a":{"f32":null}},"fields":{}})",
            R"({"params":{"a":{"f32":"1"}},"fields":{}})",
            R"({"params":{"a":{"f32":1e39}},"fields":{}})",  // beyond the float range
