@@ -253,6 +253,30 @@ TEST(ClapParams, InfosMatchTheEffectsParameterSet) {
   EXPECT_EQ(param_named(instance, "Lock Motion Enable").max_value, 1.0);
 }
 
+// Hosts show, store and compare a stepped parameter's value as the whole number it stands for;
+// 2.0000000894 for a swarm of four would be a fraction in every project and automation lane.
+TEST(ClapParams, SteppedValuesAreWholeNumbersAtEveryStep) {
+  PluginModule module(vessimor_clap_path());
+  PluginInstance instance(module);
+  ASSERT_TRUE(instance.init());
+  int stepped = 0;
+  for (const clap_param_info& info : instance.param_infos()) {
+    if ((info.flags & CLAP_PARAM_IS_STEPPED) == 0) continue;
+    ++stepped;
+    SCOPED_TRACE(info.name);
+    EXPECT_EQ(info.default_value, std::round(info.default_value));
+    EXPECT_EQ(*instance.param_value(info.id), info.default_value);
+    for (double step = 0.0; step <= info.max_value; step += 1.0) {
+      InputEvents set;
+      set.add_param_value(0, info.id, step);
+      instance.flush(&set, nullptr);
+      EXPECT_EQ(*instance.param_value(info.id), step);
+      EXPECT_EQ(instance.text_to_value(info.id, *instance.value_to_text(info.id, step)), step);
+    }
+  }
+  EXPECT_EQ(stepped, 9);
+}
+
 TEST(ClapProcessSweep, AnyBlockSizeAndSampleRateGivesFiniteBoundedOutput) {
   PluginModule module(vessimor_clap_path());
   std::mt19937 random(99);

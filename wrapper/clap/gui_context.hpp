@@ -10,6 +10,7 @@
 #include "framework/gui_context.hpp"
 #include "framework/params/param_ptr.hpp"
 #include "framework/state/state.hpp"
+#include "wrapper/clap/host_units.hpp"
 #include "wrapper/clap/task.hpp"
 
 namespace vessimor::clap {
@@ -45,10 +46,8 @@ class WrapperGuiContext final : public GuiContext {
     if (!hash) {
       return;
     }
-    const float clamped = std::clamp(normalized, 0.0F, 1.0F);
-    const std::optional<std::int32_t> steps = param.step_count();
-    const double plain = static_cast<double>(clamped) * (steps ? static_cast<double>(*steps) : 1.0);
-    wrapper_->queue_parameter_event({OutgoingParamEvent::Kind::value, *hash, plain});
+    const double value = host_value(param, std::clamp(normalized, 0.0F, 1.0F));
+    wrapper_->queue_parameter_event({OutgoingParamEvent::Kind::value, *hash, value});
   }
 
   // Thread: main

@@ -26,6 +26,7 @@
 #include "framework/util/strlcpy.hpp"
 #include "platform/clap/clap.hpp"
 #include "wrapper/clap/descriptor.hpp"
+#include "wrapper/clap/host_units.hpp"
 #include "wrapper/clap/task.hpp"
 #include "wrapper/clap/util.hpp"
 #include "wrapper/core/instance_core.hpp"

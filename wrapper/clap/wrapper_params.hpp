@@ -6,11 +6,6 @@ namespace vessimor::clap {
 
 namespace params_detail {
 
-inline float step_scale(const ParamPtr& param) {
-  const std::optional<std::int32_t> steps = param.step_count();
-  return steps ? static_cast<float>(*steps) : 1.0F;
-}
-
 // Whether the text is well-formed UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
 inline bool is_valid_utf8(std::string_view text) noexcept {
   std::size_t i = 0;
@@ -90,7 +85,7 @@ bool Wrapper<P>::ext_params_get_info(const clap_plugin* plugin, std::uint32_t in
     util::strlcpy(info->module, sizeof(info->module), entry.group);
     info->min_value = 0.0;
     info->max_value = steps ? static_cast<double>(*steps) : 1.0;
-    info->default_value = info->max_value * static_cast<double>(param.default_normalized_value());
+    info->default_value = host_value(param, param.default_normalized_value());
     return true;
   });
 }
@@ -106,8 +101,7 @@ bool Wrapper<P>::ext_params_get_value(const clap_plugin* plugin, clap_id id,
     if (!param) {
       return false;
     }
-    *value = static_cast<double>(param->modulated_normalized_value()) *
-             static_cast<double>(params_detail::step_scale(*param));
+    *value = host_value(*param, param->modulated_normalized_value());
     return true;
   });
 }
@@ -123,7 +117,7 @@ bool Wrapper<P>::ext_params_value_to_text(const clap_plugin* plugin, clap_id id,
     if (!param) {
       return false;
     }
-    const float normalized = static_cast<float>(value) / params_detail::step_scale(*param);
+    const float normalized = normalized_from_host(*param, value);
     util::strlcpy(buffer, capacity, param->normalized_value_to_string(normalized, true));
     return true;
   });
@@ -149,8 +143,7 @@ bool Wrapper<P>::ext_params_text_to_value(const clap_plugin* plugin, clap_id id,
     if (!normalized || !std::isfinite(*normalized)) {
       return false;
     }
-    *value =
-        static_cast<double>(*normalized) * static_cast<double>(params_detail::step_scale(*param));
+    *value = host_value(*param, *normalized);
     return true;
   });
 }

@@ -208,9 +208,7 @@ bool Wrapper<P>::update_plain_value_by_hash(std::uint32_t hash, UpdateKind kind,
   if (!param) {
     return false;
   }
-  const float plain = static_cast<float>(value);
-  const std::optional<std::int32_t> steps = param->step_count();
-  const float normalized = steps ? plain / static_cast<float>(*steps) : plain;
+  const float normalized = normalized_from_host(*param, value);
   if (core_.update_value(*param, normalized, kind == UpdateKind::modulate)) {
     schedule_gui(kind == UpdateKind::set ? Task::value_changed(hash, normalized)
                                          : Task::modulation_changed(hash, normalized));

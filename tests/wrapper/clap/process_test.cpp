@@ -198,7 +198,7 @@ TEST_F(ClapProcess, EditorEditsLeaveAtTheNextBlockAndReachTheParameter) {
   EXPECT_DOUBLE_EQ(instance.value_of(SHAPE_ID), 2.0);
 }
 
-TEST_F(ClapProcess, EditorValuesAreClampedAndNaNIsDropped) {
+TEST_F(ClapProcess, EditorValuesAreClampedWholeStepsAndNaNIsDropped) {
   const auto* gui = instance.extension<clap_plugin_gui>(CLAP_EXT_GUI);
   clap_window window{CLAP_WINDOW_API_COCOA, {nullptr}};
   ASSERT_TRUE(gui->set_parent(instance.plugin, &window));
@@ -208,12 +208,15 @@ TEST_F(ClapProcess, EditorValuesAreClampedAndNaNIsDropped) {
   context->raw_set_parameter_normalized(*plugin->param_of(GAIN_ID), -3.0F);
   context->raw_set_parameter_normalized(*plugin->param_of(GAIN_ID),
                                         std::numeric_limits<float>::quiet_NaN());
+  // 2/14 as a 32-bit float, times 14, is 2.0000000894: the host must get exactly 2.
+  context->raw_set_parameter_normalized(*plugin->param_of(COUNT_ID), 2.0F / 14.0F);
   OutputList out;
   const auto* params = &instance.params();
   params->flush(instance.plugin, nullptr, out.get());
-  ASSERT_EQ(out.sent.size(), 2u);
-  EXPECT_DOUBLE_EQ(out.sent[0].value, 14.0);
-  EXPECT_DOUBLE_EQ(out.sent[1].value, 0.0);
+  ASSERT_EQ(out.sent.size(), 3u);
+  EXPECT_EQ(out.sent[0].value, 14.0);
+  EXPECT_EQ(out.sent[1].value, 0.0);
+  EXPECT_EQ(out.sent[2].value, 2.0);
 }
 
 TEST_F(ClapProcess, ProcessingAllocatesNothing) {
