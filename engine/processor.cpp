@@ -1,8 +1,11 @@
 #include "engine/processor.hpp"
 
+#include <cfloat>
 #include <cmath>
+#include <cstring>
 
 #include "engine/kit/math.hpp"
+#include "engine/kit/simd.hpp"
 
 namespace vessimor {
 
@@ -120,9 +123,28 @@ void VessimorProcessor::reset() noexcept {
 
 namespace {
 
-float soft_clip(float y) noexcept {
-  const float y2 = y * y;
-  return y * (y2 + 27.0f) / (9.0f * y2 + 27.0f);
+namespace simd = quorvane_dsp_kit::simd;
+
+// y (y^2 + 27) / (9 y^2 + 27) on both channels, with one division.
+simd::f32x4 soft_clip(simd::f32x4 y) noexcept {
+  const simd::f32x4 y2 = y * y;
+  return y * (y2 + simd::pair_lanes(27.0f)) /
+         (simd::pair_lanes(9.0f) * y2 + simd::pair_lanes(27.0f));
+}
+
+// Nothing infinite, NaN or louder than +-4 leaves the engine: non-finite samples become 0, the
+// others are clamped.
+StereoSample guard(float l, float r) noexcept {
+  const simd::f32x4 v = simd::pair(l, r);
+  const simd::f32x4 clamped =
+      simd::max(simd::pair_lanes(-4.0f), simd::min(simd::pair_lanes(4.0f), v));
+  const simd::i32x4 magnitude = reinterpret_cast<simd::i32x4>(v) & 0x7fffffff;
+  const simd::i32x4 finite = reinterpret_cast<simd::f32x4>(magnitude) <= simd::pair_lanes(FLT_MAX);
+  const simd::f32x4 out =
+      reinterpret_cast<simd::f32x4>(finite & reinterpret_cast<simd::i32x4>(clamped));
+  StereoSample sample;
+  std::memcpy(&sample, &out, sizeof sample);
+  return sample;
 }
 
 }  // namespace
@@ -156,8 +178,9 @@ float soft_clip(float y) noexcept {
       y_r = wavefolder.process(y_r * fold_gain);
       break;
   }
-  y_l = soft_clip(y_l);
-  y_r = soft_clip(y_r);
+  const simd::f32x4 clipped = soft_clip(simd::pair(y_l, y_r));
+  y_l = clipped[0];
+  y_r = clipped[1];
 }
 
 [[gnu::always_inline]] inline CarrierModulation VessimorProcessor::modulators(float l,
@@ -235,9 +258,8 @@ StereoSample VessimorProcessor::process(float l, float r) noexcept {
   const float mid = (out_l + out_r) * 0.5f;
   const float side = (out_l - out_r) * 0.5f * width;
 
-  // 12. Guard: nothing infinite, NaN or louder than +-4 leaves the engine.
-  const auto guard = [](float v) { return std::isfinite(v) ? clamp(v, -4.0f, 4.0f) : 0.0f; };
-  return {guard(mid + side), guard(mid - side)};
+  // 12. Guard.
+  return guard(mid + side, mid - side);
 }
 
 }  // namespace vessimor

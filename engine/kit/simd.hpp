@@ -41,6 +41,32 @@ constexpr f32x4 lanes(float x) noexcept {
   return f32x4{x, x, x, x};
 }
 
+// The left and right samples in the two low lanes; the upper lanes hold zeros.
+inline f32x4 pair(float left, float right) noexcept {
+  return f32x4{left, right, 0.0f, 0.0f};
+}
+// A constant for both lanes of a pair. Zeros in the upper lanes make it a constant that GCC on
+// baseline x86-64 uses from memory; one with four equal lanes it rebuilds from a scalar each time.
+constexpr f32x4 pair_lanes(float x) noexcept {
+  return f32x4{x, x, 0.0f, 0.0f};
+}
+
+// Lane-wise a < b ? a : b and a > b ? a : b, each one instruction where the target has it.
+inline f32x4 min(f32x4 a, f32x4 b) noexcept {
+#if defined(__SSE2__)
+  return _mm_min_ps(a, b);
+#else
+  return a < b ? a : b;
+#endif
+}
+inline f32x4 max(f32x4 a, f32x4 b) noexcept {
+#if defined(__SSE2__)
+  return _mm_max_ps(a, b);
+#else
+  return a > b ? a : b;
+#endif
+}
+
 // Hides a float's origin from the optimiser, in its vector register. GCC's straight-line vectoriser
 // otherwise packs everything that leads to a two-lane operation into pairs, back to the processor's
 // input, which costs more shuffles than it saves.

@@ -22,13 +22,16 @@ CombFilter::CombFilter(float sr)
     : delay_line(length_for(sr)),
       damping(OnePole::make(sr, at_most(0.49f * sr, 8000.0f), false)),
       sample_rate(sr),
-      delay_samples(sr / 440.0f) {}
+      delay_samples(sr / 440.0f) {
+  refresh_tap();
+}
 
 void CombFilter::set_sample_rate(float sr) {
   sample_rate = sr;
   delay_line = DelayLine(length_for(sr));
   damping.set_sample_rate(sr);
   delay_samples = sr / frequency;
+  refresh_tap();
 }
 
 void CombFilter::reset() noexcept {

@@ -25,15 +25,10 @@ struct CombFilter {
   // Reallocates and clears the line: main thread only.
   void set_sample_rate(float sr);
   void reset() noexcept;
-  // The read position for `delay_samples`, worked out again only when the delay or the line
-  // changed (the delay moves once per block at most).
+  // The read position for `delay_samples`, worked out again only when the delay changed (once
+  // per block at most); the line's own changes (construction, sample rate) work it out at once.
   DelayLine::Tap tap() noexcept {
-    const std::uint32_t bits = std::bit_cast<std::uint32_t>(delay_samples);
-    if (bits != tap_delay_bits_ || delay_line.buffer.size() != tap_length_) {
-      tap_ = delay_line.tap(delay_samples);
-      tap_delay_bits_ = bits;
-      tap_length_ = delay_line.buffer.size();
-    }
+    if (std::bit_cast<std::uint32_t>(delay_samples) != tap_delay_bits_) refresh_tap();
     return tap_;
   }
 
@@ -50,9 +45,13 @@ struct CombFilter {
   }
 
  private:
+  void refresh_tap() noexcept {
+    tap_ = delay_line.tap(delay_samples);
+    tap_delay_bits_ = std::bit_cast<std::uint32_t>(delay_samples);
+  }
+
   DelayLine::Tap tap_;
   std::uint32_t tap_delay_bits_ = 0;
-  std::size_t tap_length_ = 0;  // no line has length 0: the first call works the tap out
 };
 
 }  // namespace quorvane_dsp_kit
