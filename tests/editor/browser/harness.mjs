@@ -1,0 +1,117 @@
+// Opens the editor page in Debian's chromium the way the editor does: the bridge script spliced
+// into the page's head, a window.ipc channel present before any page script runs, and the two
+// statements the editor evaluates once the web view exists.
+//
+// The channel is pluggable: a route decides where window.ipc.postMessage goes and what comes
+// back. FakeIpc records the page's messages for page-only tests; a route to a native process
+// that answers with page statements fits the same shape (attach, then evaluate its statements
+// with editor.evaluate).
+import { existsSync, readFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import path from 'node:path';
+
+export const CHROMIUM = process.env.VESSIMOR_CHROMIUM || '/usr/bin/chromium';
+const UI_DIR = process.env.VESSIMOR_EDITOR_UI_DIR;
+const PAGE_URL = 'http://editor.invalid/';
+
+export const READY_STATEMENT = 'if (window._ipcReady) window._ipcReady();';
+export function presetNameStatement(name) {
+  const quoted = name.replaceAll('\\', '\\\\').replaceAll("'", "\\'");
+  return `if (window._setCurrentPresetName) window._setCurrentPresetName('${quoted}');`;
+}
+export function updateParamStatement(id, value) {
+  return `if (window._updateParam) window._updateParam('${id}', ${value});`;
+}
+export function customStatement(action, payload) {
+  const quoted = payload.replaceAll('\\', '\\\\').replaceAll("'", "\\'")
+    .replaceAll('\n', '\\n').replaceAll('\r', '\\r');
+  return `if (window._handleCustomMessage) window._handleCustomMessage('${action}', '${quoted}');`;
+}
+
+// Exits with ctest's skip code when there is no browser to drive; anything else missing fails.
+export async function loadChromium() {
+  if (!existsSync(CHROMIUM)) {
+    console.log(`no chromium at ${CHROMIUM}: browser tests skipped`);
+    process.exit(77);
+  }
+  if (!UI_DIR) throw new Error('VESSIMOR_EDITOR_UI_DIR must name the built editor/ui folder');
+  const require = createRequire(import.meta.url);
+  let playwright;
+  try {
+    playwright = require('playwright-core');
+  } catch (error) {
+    throw new Error('playwright-core is not installed: run bash scripts/setup (npm ci)');
+  }
+  return playwright.chromium.launch({ executablePath: CHROMIUM, args: ['--no-sandbox'] });
+}
+
+// The page as the editor hands it to the web view: the bridge before every "</head>".
+export function splicedPage() {
+  const page = readFileSync(path.join(UI_DIR, 'editor.html'), 'utf8');
+  const bridge = readFileSync(path.join(UI_DIR, 'bridge.js'), 'utf8');
+  return page.replaceAll('</head>', `<script>${bridge}</script></head>`);
+}
+
+// Records every posted message in the page, in order, as parsed objects.
+export class FakeIpc {
+  constructor({ present = true } = {}) {
+    this.present = present;
+  }
+  async attach(page) {
+    this.page = page;
+    await page.addInitScript((present) => {
+      window.__posted = [];
+      if (present) window.ipc = { postMessage: (text) => window.__posted.push(text) };
+    }, this.present);
+  }
+  async install() {
+    await this.page.evaluate(() => {
+      window.ipc = { postMessage: (text) => window.__posted.push(text) };
+    });
+  }
+  async messages() {
+    return (await this.page.evaluate(() => window.__posted)).map((text) => JSON.parse(text));
+  }
+  async take() {
+    const texts = await this.page.evaluate(() => window.__posted.splice(0));
+    return texts.map((text) => JSON.parse(text));
+  }
+}
+
+// readyOrder 'after': the editor's statements run once the bridge exists (the usual order);
+// 'before': they run at document start, ahead of the bridge, so their guards make them no-ops.
+export async function openEditor(browser, { route = new FakeIpc(), readyOrder = 'after', presetName = 'Init' } = {}) {
+  const context = await browser.newContext({ viewport: { width: 900, height: 600 } });
+  const page = await context.newPage();
+  const errors = [];
+  page.on('pageerror', (error) => errors.push(error));
+  // The page arrives from an address of its own, as a navigation, so that init scripts run
+  // first; any other request it makes is recorded and refused.
+  const requests = [];
+  const body = splicedPage();
+  await page.route('**/*', (request) => {
+    if (request.request().url() === PAGE_URL) return request.fulfill({ contentType: 'text/html', body });
+    requests.push(request.request().url());
+    return request.abort();
+  });
+  await page.clock.install({ time: 0 });
+  await page.clock.pauseAt(1000);
+  await route.attach(page);
+  const statements = [READY_STATEMENT, presetNameStatement(presetName)];
+  if (readyOrder === 'before') {
+    await page.addInitScript((texts) => texts.forEach((text) => (0, eval)(text)), statements);
+  }
+  await page.goto(PAGE_URL);
+  const editor = {
+    page,
+    route,
+    errors,
+    requests,
+    evaluate: (statement) => page.evaluate((text) => { (0, eval)(text); }, statement),
+    close: () => context.close(),
+  };
+  if (readyOrder === 'after' && route.present !== false) {
+    for (const statement of statements) await editor.evaluate(statement);
+  }
+  return editor;
+}
