@@ -83,6 +83,7 @@ export class FakeIpc {
 export async function openEditor(browser, { route = new FakeIpc(), readyOrder = 'after', presetName = 'Init' } = {}) {
   const context = await browser.newContext({ viewport: { width: 900, height: 600 } });
   const page = await context.newPage();
+  page.setDefaultTimeout(5000);
   const errors = [];
   page.on('pageerror', (error) => errors.push(error));
   // The page arrives from an address of its own, as a navigation, so that init scripts run

@@ -1,0 +1,125 @@
+// Edits made in the page: what each control sends through the bridge.
+import assert from 'node:assert/strict';
+import { after, before, beforeEach, test } from 'node:test';
+
+import { FakeIpc, loadChromium, openEditor, updateParamStatement } from './harness.mjs';
+
+const browser = await loadChromium();
+const route = new FakeIpc();
+let editor;
+let page;
+before(async () => {
+  editor = await openEditor(browser, { route });
+  page = editor.page;
+});
+beforeEach(() => route.take());
+after(() => browser.close());
+
+const sent = async () => (await route.take()).filter((m) => m.type !== 'poll_messages');
+const edit = (name, ...values) => [
+  { type: 'begin_edit', name },
+  ...values.map((value) => ({ type: 'set_param', name, value })),
+  { type: 'end_edit', name },
+];
+
+async function centre(selector) {
+  const box = await page.locator(selector).boundingBox();
+  return { x: Math.round(box.x + box.width / 2), y: Math.round(box.y + box.height / 2), box };
+}
+
+async function dragDial(id, ...dys) {
+  const { x, y } = await centre(`.dial[data-param="${id}"] .knob`);
+  await page.mouse.move(x, y);
+  await page.mouse.down();
+  for (const dy of dys) await page.mouse.move(x, y - dy);
+  await page.mouse.up();
+}
+
+test('a dial drag sends begin, one value per move (150 px upward = the whole range) and end', async () => {
+  await dragDial('mix', 30, 75, 90);
+  assert.deepEqual(await sent(), edit('mix', 0.7, 1, 1));
+  assert.equal(await page.textContent('.dial[data-param="mix"] .value'), '100%');
+  await dragDial('input_gain', -300);
+  assert.deepEqual(await sent(), edit('input_gain', 0));
+});
+
+test('a dial whose value is 0 moves on from 0, not from its default', async () => {
+  for (const [id, dy, expected] of [['mix', 30, 0.2], ['stereo_width', 75, 0.5], ['comb_tuning', 15, 0.1]]) {
+    await editor.evaluate(updateParamStatement(id, 0));
+    await dragDial(id, dy);
+    assert.deepEqual(await sent(), edit(id, expected), id);
+  }
+});
+
+test('a bar sets the value from the pointer at once and while dragging', async () => {
+  const { box } = await centre('.bar[data-param="carrier_env_amount"]');
+  const y = box.y + box.height / 2;
+  await page.mouse.move(box.x + box.width / 4, y);
+  await page.mouse.down();
+  await page.mouse.move(box.x + box.width * 2, y);
+  await page.mouse.up();
+  const messages = await sent();
+  assert.deepEqual(messages.map((m) => m.type), ['begin_edit', 'set_param', 'set_param', 'end_edit']);
+  assert.ok(Math.abs(messages[1].value - 0.25) < 0.01, `pressed at ${messages[1].value}`);
+  assert.equal(messages[2].value, 1);
+  assert.equal(await page.textContent('[data-value-of="carrier_env_amount"]'), '100%');
+});
+
+test('discrete controls send begin, value and end in one click', async () => {
+  await page.click('.toggle[data-param="lock_motion_enable"]');
+  assert.deepEqual(await sent(), edit('lock_motion_enable', 1));
+  assert.equal(await page.textContent('.toggle[data-param="lock_motion_enable"]'), 'ON');
+  await page.click('.mode[data-mode="2"]');
+  assert.deepEqual(await sent(), edit('carrier_mode', 1));
+  assert.equal(await page.locator('.group[data-group="2"]').isVisible(), true);
+  await page.click('.character[data-index="3"]');
+  assert.deepEqual(await sent(), edit('char_mode', 1));
+  assert.equal(await page.textContent('.character[data-index="3"] .status'), 'on');
+  await page.click('.toggle[data-param="mode_cycle_enable"]');
+  await page.click('.toggle[data-param="mode_cycle_enable"]');
+  assert.deepEqual(await sent(), [...edit('mode_cycle_enable', 1), ...edit('mode_cycle_enable', 0)]);
+});
+
+test('menus: one list open at a time, an option sends index / (options - 1), a click elsewhere closes', async () => {
+  const rate = '.menu[data-param="lock_motion_rate"]';
+  const shape = '.menu[data-param="lock_motion_shape"]';
+  await page.click(`${rate} .menu-value`);
+  assert.equal(await page.locator(`${rate} .menu-list`).isVisible(), true);
+  await page.click(`${shape} .menu-value`);
+  assert.equal(await page.locator(`${rate} .menu-list`).isVisible(), false);
+  await page.click('#footer');
+  assert.equal(await page.locator(`${shape} .menu-list`).isVisible(), false);
+
+  await page.click(`${rate} .menu-value`);
+  await page.click(`${rate} .menu-option >> text="1 BAR"`);
+  assert.deepEqual(await sent(), edit('lock_motion_rate', 0.25));
+  assert.equal(await page.textContent(`${rate} .menu-value`), '1 BAR');
+  assert.equal(await page.locator(`${rate} .menu-list`).isVisible(), false);
+  await page.click('.menu[data-param="trig_div"] .menu-value');
+  await page.click('.menu[data-param="trig_div"] .menu-option >> text="1/32"');
+  assert.deepEqual(await sent(), edit('trig_div', 1));
+});
+
+test('the AMP toggle sends 0.5 or the amount it had, 0 when switched off; the depth bar drives its look', async () => {
+  await editor.evaluate(updateParamStatement('trig_amount', 0));
+  await page.click('#amp-toggle');
+  assert.deepEqual(await sent(), edit('trig_amount', 0.5));
+  assert.equal(await page.textContent('[data-value-of="trig_amount"]'), '50%');
+  await page.click('#amp-toggle');
+  assert.deepEqual(await sent(), edit('trig_amount', 0));
+  assert.equal(await page.textContent('#amp-toggle'), 'OFF');
+
+  const { box } = await centre('.bar[data-param="trig_amount"]');
+  await page.mouse.move(box.x + box.width * 0.3, box.y + box.height / 2);
+  await page.mouse.down();
+  assert.equal(await page.textContent('#amp-toggle'), 'ON');
+  await page.mouse.move(box.x - 20, box.y + box.height / 2);
+  assert.equal(await page.textContent('#amp-toggle'), 'OFF');
+  await page.mouse.up();
+  await route.take();
+
+  await editor.evaluate(updateParamStatement('trig_amount', 0.3));
+  await page.click('#amp-toggle');
+  assert.deepEqual(await sent(), edit('trig_amount', 0));
+  assert.deepEqual(editor.errors, []);
+});
