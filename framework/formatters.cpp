@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "framework/float_text.hpp"
 #include "framework/panic.hpp"
@@ -42,7 +43,12 @@ ValueToString<float> v2s_f32_percentage(std::size_t decimals) {
 ValueToString<float> v2s_f32_hz_then_khz(std::size_t decimals) {
   return std::make_shared<const std::function<std::string(float)>>([decimals](float value) {
     const int d = checked_decimals(decimals);
-    if (value < 1000.0f) return float_text::fixed(value, d) + " Hz";
+    // The unit follows the number as shown: 999.6 shows as 1000, so it is "1.0 kHz", the text that
+    // 1000 itself shows. "1000 Hz" would read back as 1000 and then show differently.
+    if (value < 1000.0f) {
+      std::string hz = float_text::fixed(value, d);
+      if (float_text::parse(hz).value_or(0.0f) < 1000.0f) return hz + " Hz";
+    }
     return float_text::fixed(value / 1000.0f, std::max(d, 1)) + " kHz";
   });
 }

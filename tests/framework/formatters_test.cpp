@@ -37,7 +37,12 @@ TEST(Formatters, Percentage) {
 TEST(Formatters, HzThenKhz) {
   const auto f = v2s_f32_hz_then_khz(0);
   EXPECT_EQ((*f)(440.0f), "440 Hz");
-  EXPECT_EQ((*f)(999.6f), "1000 Hz");
+  // The unit is chosen from the number as shown, so that the text reads back to itself.
+  EXPECT_EQ((*f)(999.4f), "999 Hz");
+  EXPECT_EQ((*f)(999.5f), "1.0 kHz");  // 999.5 shows as 1000 (the tie goes to the even digit)
+  EXPECT_EQ((*f)(999.6f), "1.0 kHz");
+  EXPECT_EQ((*v2s_f32_hz_then_khz(1))(999.94f), "999.9 Hz");
+  EXPECT_EQ((*v2s_f32_hz_then_khz(1))(999.96f), "1.0 kHz");
   EXPECT_EQ((*f)(1000.0f), "1.0 kHz");
   EXPECT_EQ((*f)(1250.0f), "1.2 kHz");
   EXPECT_EQ((*v2s_f32_hz_then_khz(2))(1234.5f), "1.23 kHz");

@@ -190,6 +190,17 @@ TEST(ClapParams, TextBothWaysThroughTheHost) {
     // Reading the text back shows the same text again.
     EXPECT_EQ(instance.value_to_text(info.id, *back), text) << info.name;
   }
+  // Across each whole range too: a text a host shows must read back to a value with that text.
+  for (const clap_param_info& info : infos) {
+    for (int i = 0; i <= 1000; ++i) {
+      const double value = info.max_value * i / 1000.0;
+      const auto text = instance.value_to_text(info.id, value);
+      ASSERT_TRUE(text) << info.name;
+      const auto back = instance.text_to_value(info.id, *text);
+      ASSERT_TRUE(back) << info.name << ": " << *text;
+      EXPECT_EQ(instance.value_to_text(info.id, *back), text) << info.name << " at " << value;
+    }
+  }
   EXPECT_FALSE(instance.value_to_text(0x7FFFFFFFu, 0.0));
   EXPECT_FALSE(instance.text_to_value(param_named(instance, "Mix").id, "lots"));
 
