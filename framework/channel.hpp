@@ -9,6 +9,8 @@
 #include <optional>
 #include <utility>
 
+#include "framework/mutex.hpp"
+
 namespace vessimor {
 
 // Outcome of a channel operation.
@@ -82,6 +84,13 @@ struct ChannelCore {
   }
 };
 
+// Every lock of a channel goes through here, so that the lock probe sees it.
+template <typename T>
+std::unique_lock<std::mutex> lock_core(ChannelCore<T>& core) {
+  note_lock();
+  return std::unique_lock<std::mutex>(core.mutex);
+}
+
 }  // namespace detail
 
 // A channel between threads, in three kinds:
@@ -93,7 +102,8 @@ struct ChannelCore {
 // receivers drain what is queued and then see Disconnected; when the last Receiver is gone, sends
 // fail with Disconnected and the queued values are destroyed.
 //
-// Every operation takes a mutex: do not use a Channel on the audio thread (use MpmcQueue there).
+// Every operation takes a mutex (seen by the lock probe): do not use a Channel on the audio
+// thread (use MpmcQueue there).
 // A failed send leaves the caller's value untouched, so nothing is lost.
 template <typename T>
 class Channel {
@@ -148,7 +158,7 @@ class Sender {
   template <typename U>
   ChannelStatus try_send(U&& value) const {
     if (!shared_) return ChannelStatus::Disconnected;
-    std::unique_lock lock(shared_->mutex);
+    auto lock = detail::lock_core(*shared_);
     if (shared_->receivers == 0) return ChannelStatus::Disconnected;
     if (!shared_->has_room()) return ChannelStatus::Full;
     push(lock, std::forward<U>(value));
@@ -159,7 +169,7 @@ class Sender {
   template <typename U>
   ChannelStatus send(U&& value) const {
     if (!shared_) return ChannelStatus::Disconnected;
-    std::unique_lock lock(shared_->mutex);
+    auto lock = detail::lock_core(*shared_);
     shared_->not_full.wait(lock, [&] { return shared_->receivers == 0 || shared_->has_room(); });
     if (shared_->receivers == 0) return ChannelStatus::Disconnected;
     push(lock, std::forward<U>(value));
@@ -171,7 +181,7 @@ class Sender {
   ChannelStatus send_timeout(U&& value, std::chrono::duration<Rep, Period> timeout) const {
     if (!shared_) return ChannelStatus::Disconnected;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    std::unique_lock lock(shared_->mutex);
+    auto lock = detail::lock_core(*shared_);
     const bool ready = shared_->not_full.wait_until(
         lock, deadline, [&] { return shared_->receivers == 0 || shared_->has_room(); });
     if (shared_->receivers == 0) return ChannelStatus::Disconnected;
@@ -183,7 +193,7 @@ class Sender {
   // Thread: any. True when every receiver is gone.
   bool is_disconnected() const {
     if (!shared_) return true;
-    std::lock_guard lock(shared_->mutex);
+    const auto lock = detail::lock_core(*shared_);
     return shared_->receivers == 0;
   }
 
@@ -202,7 +212,7 @@ class Sender {
 
   void attach() {
     if (!shared_) return;
-    std::lock_guard lock(shared_->mutex);
+    const auto lock = detail::lock_core(*shared_);
     ++shared_->senders;
   }
 
@@ -210,7 +220,7 @@ class Sender {
     if (!shared_) return;
     bool last = false;
     {
-      std::lock_guard lock(shared_->mutex);
+      const auto lock = detail::lock_core(*shared_);
       last = --shared_->senders == 0;
     }
     if (last) shared_->not_empty.notify_all();
@@ -249,7 +259,7 @@ class Receiver {
   // only there while a sender is handing it over).
   Received<T> try_recv() const {
     if (!shared_) return ChannelStatus::Disconnected;
-    std::unique_lock lock(shared_->mutex);
+    auto lock = detail::lock_core(*shared_);
     if (!shared_->queue.empty()) return pop(lock);
     return shared_->senders == 0 ? ChannelStatus::Disconnected : ChannelStatus::Empty;
   }
@@ -258,7 +268,7 @@ class Receiver {
   // nothing is left.
   Received<T> recv() const {
     if (!shared_) return ChannelStatus::Disconnected;
-    std::unique_lock lock(shared_->mutex);
+    auto lock = detail::lock_core(*shared_);
     {
       WaitingReceiver waiting(*shared_);
       shared_->not_empty.wait(lock,
@@ -273,7 +283,7 @@ class Receiver {
   Received<T> recv_timeout(std::chrono::duration<Rep, Period> timeout) const {
     if (!shared_) return ChannelStatus::Disconnected;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    std::unique_lock lock(shared_->mutex);
+    auto lock = detail::lock_core(*shared_);
     {
       WaitingReceiver waiting(*shared_);
       shared_->not_empty.wait_until(
@@ -287,7 +297,7 @@ class Receiver {
   // Thread: any. True when every sender is gone (values may still be queued).
   bool is_disconnected() const {
     if (!shared_) return true;
-    std::lock_guard lock(shared_->mutex);
+    const auto lock = detail::lock_core(*shared_);
     return shared_->senders == 0;
   }
 
@@ -322,7 +332,7 @@ class Receiver {
 
   void attach() {
     if (!shared_) return;
-    std::lock_guard lock(shared_->mutex);
+    const auto lock = detail::lock_core(*shared_);
     ++shared_->receivers;
   }
 
@@ -331,7 +341,7 @@ class Receiver {
     std::deque<T> dropped;
     bool last = false;
     {
-      std::lock_guard lock(shared_->mutex);
+      const auto lock = detail::lock_core(*shared_);
       last = --shared_->receivers == 0;
       // Nobody can take these any more; destroy them outside the lock.
       if (last) dropped.swap(shared_->queue);

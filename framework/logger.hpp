@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "framework/log.hpp"
+#include "framework/mutex.hpp"
 
 namespace vessimor::util {
 
@@ -88,7 +89,7 @@ class Logger final : public log::Logger {
  private:
   void write_line(OutputTargetImpl& target, const log::Record& record) const;
 
-  std::mutex mutex_;
+  Mutex mutex_;  // a line written from the audio thread would show up in the lock probe
   OutputTargetImpl target_;
   log::Level max_level_;
   std::set<std::string, std::less<>> filtered_;

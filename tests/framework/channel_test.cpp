@@ -10,6 +10,9 @@
 #include <thread>
 #include <vector>
 
+#include "framework/mutex.hpp"
+#include "tests/support/lock_probe.hpp"
+
 namespace vessimor {
 namespace {
 
@@ -187,6 +190,17 @@ TEST(Channel, ManyProducersAndConsumersOnEveryKind) {
     ASSERT_EQ(all.size(), static_cast<std::size_t>(kProducers * kPerProducer)) << "kind " << kind;
     for (int i = 0; i < kProducers * kPerProducer; ++i) ASSERT_EQ(all[i], i);
   }
+}
+
+TEST(LockProbe, SeesChannelAndMutexLocksOfItsOwnThreadOnly) {
+  auto [tx, rx] = Channel<int>::unbounded();
+  Mutex mutex;
+  test::LockProbe probe;
+  ASSERT_EQ(tx.try_send(1), ChannelStatus::Ok);
+  ASSERT_TRUE(rx.try_recv());
+  { std::lock_guard lock(mutex); }
+  std::thread([&] { std::lock_guard lock(mutex); }).join();
+  EXPECT_EQ(probe.count(), 3u);
 }
 
 }  // namespace
