@@ -104,7 +104,8 @@ struct VessimorProcessor {
   // Allocates the comb buffers: main thread.
   explicit VessimorProcessor(float sample_rate);
 
-  // Thread: main. Reallocates and clears the comb buffers; phases and settings stay.
+  // Thread: main, or audio between blocks at an unchanged rate. Clears the comb buffers,
+  // reallocating them only when the rate changes their length; phases and settings stay.
   void set_sample_rate(float sr);
   // Thread: audio.
   void reset() noexcept;

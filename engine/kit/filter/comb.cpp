@@ -28,7 +28,15 @@ CombFilter::CombFilter(float sr)
 
 void CombFilter::set_sample_rate(float sr) {
   sample_rate = sr;
-  delay_line = DelayLine(length_for(sr));
+  const std::size_t length = length_for(sr);
+  if (length == delay_line.buffer.size()) {
+    // Same length: clear the line in place. A state applied between audio blocks re-initialises
+    // the plug-in at an unchanged rate, and must not allocate there.
+    std::fill(delay_line.buffer.begin(), delay_line.buffer.end(), 0.0f);
+    delay_line.write_pos = 0;
+  } else {
+    delay_line = DelayLine(length);
+  }
   damping.set_sample_rate(sr);
   delay_samples = sr / frequency;
   refresh_tap();

@@ -22,7 +22,7 @@ struct CombFilter {
 
   static std::size_t length_for(float sample_rate) noexcept;
 
-  // Reallocates and clears the line: main thread only.
+  // Clears the line; allocates only when the rate gives it another length (main thread).
   void set_sample_rate(float sr);
   void reset() noexcept;
   // The read position for `delay_samples`, worked out again only when the delay changed (once

@@ -44,6 +44,13 @@ TEST(CombFilter, BufferLengthAndTuning) {
   EXPECT_EQ(c48.delay_line.buffer.size(), 2206u);
   EXPECT_EQ(c48.delay_samples, 2205.0f);
   EXPECT_EQ(c48.damping.coefficient, OnePole::coefficient_for(8000.0f, 44100.0f));
+  // The same rate again keeps the line's memory but clears it, as a new line would be.
+  c48.process(0.5f);
+  const float* memory = c48.delay_line.buffer.data();
+  c48.set_sample_rate(44100.0f);
+  EXPECT_EQ(c48.delay_line.buffer.data(), memory);
+  EXPECT_EQ(c48.delay_line.write_pos, 0u);
+  EXPECT_EQ(c48.delay_line.buffer[0], 0.0f);
 }
 
 // At the lowest tuning the delay is sr / 20 samples, a fraction at 11025 and 22050 Hz; both
