@@ -17,7 +17,7 @@ constexpr std::string_view vessimor_log_module_path = kLogTarget;
 WebViewState::WebViewState(std::uint32_t width, std::uint32_t height)
     : plugin_to_page_(std::make_shared<MpmcQueue<PluginToPageMessage>>(kPluginToPageCapacity)),
       page_to_plugin_(std::make_shared<MpmcQueue<ParamMessage>>(kPageToPluginCapacity)),
-      scripts_(std::make_shared<MpmcQueue<std::string>>(kScriptCapacity)),
+      scripts_(std::make_shared<MpmcQueue<Script>>(kScriptCapacity)),
       width_(width),
       height_(height) {}
 
@@ -29,8 +29,9 @@ void WebViewState::push_param_update(std::string_view param_id, float normalized
   offer_script(page_calls::update_param(param_id, normalized_value));
 }
 
-void WebViewState::push_transport(float tempo, bool playing) {
-  offer_script(page_calls::update_transport(tempo, playing));
+void WebViewState::push_transport(float tempo, bool playing) noexcept {
+  // Same drop rule as every script: a full queue loses the new call.
+  (void)scripts_->try_push(Script(TransportCall{tempo, playing}));
 }
 
 void WebViewState::push_custom(std::string action, std::string payload) {
@@ -43,11 +44,16 @@ void WebViewState::push_custom(std::string action, std::string payload) {
 void WebViewState::offer_script(std::string&& script) noexcept {
   // A full queue means no page has drained it for a while; the new call is dropped and the older
   // ones keep their order.
-  (void)scripts_->try_push(std::move(script));
+  (void)scripts_->try_push(Script(std::move(script)));
 }
 
-std::optional<std::string> WebViewState::try_recv_script() noexcept {
-  return scripts_->try_pop();
+std::optional<std::string> WebViewState::try_recv_script() {
+  std::optional<Script> script = scripts_->try_pop();
+  if (!script) return std::nullopt;
+  if (auto* transport = std::get_if<TransportCall>(&*script)) {
+    return page_calls::update_transport(transport->tempo, transport->playing);
+  }
+  return std::move(std::get<std::string>(*script));
 }
 
 std::optional<ParamMessage> WebViewState::try_recv_js_message() noexcept {

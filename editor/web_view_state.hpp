@@ -9,10 +9,12 @@
 #include <shared_mutex>
 #include <string>
 #include <string_view>
+#include <variant>
 
 #include "editor/param_message.hpp"
 #include "framework/editor.hpp"
 #include "framework/mpmc_queue.hpp"
+#include "framework/mutex.hpp"
 
 namespace vessimor {
 
@@ -63,19 +65,20 @@ class WebViewState {
   // Thread: main
   void push_param_update(std::string_view param_id, float normalized_value);
 
-  // Queues an _updateTransport call; dropped when 64 scripts are waiting already. Allocates the
-  // statement, so callers on the audio thread call it only when the transport changed.
+  // Queues an _updateTransport call; dropped when 64 scripts are waiting already. Only the two
+  // values are queued: the statement is written when the page takes it, so this neither
+  // allocates nor locks.
   // Thread: audio
-  void push_transport(float tempo, bool playing);
+  void push_transport(float tempo, bool playing) noexcept;
 
   // Queues a _handleCustomMessage call with the payload quoted for a JavaScript string, and logs
   // the action and the payload's length; dropped when 64 scripts are waiting already.
   // Thread: any (the preset worker)
   void push_custom(std::string action, std::string payload);
 
-  // The oldest queued statement, or nothing. Never waits.
+  // The oldest queued statement, or nothing. Never waits; writes a queued transport call's text.
   // Thread: main
-  std::optional<std::string> try_recv_script() noexcept;
+  std::optional<std::string> try_recv_script();
 
   // A new sending end of the page-to-plugin queue.
   // Thread: main
@@ -108,14 +111,22 @@ class WebViewState {
   MpmcQueue<PluginToPageMessage>& plugin_to_page() noexcept { return *plugin_to_page_; }
 
  private:
+  // A queued _updateTransport call, written out when the page takes it.
+  struct TransportCall {
+    float tempo;
+    bool playing;
+  };
+  // One entry of the script queue: a finished statement, or a call still to be written.
+  using Script = std::variant<std::string, TransportCall>;
+
   void offer_script(std::string&& script) noexcept;
 
   std::shared_ptr<MpmcQueue<PluginToPageMessage>> plugin_to_page_;
   std::shared_ptr<MpmcQueue<ParamMessage>> page_to_plugin_;
-  std::shared_ptr<MpmcQueue<std::string>> scripts_;
+  std::shared_ptr<MpmcQueue<Script>> scripts_;
   mutable std::shared_mutex scale_factor_mutex_;
   float scale_factor_ = 1.0f;
-  mutable std::mutex current_preset_name_mutex_;
+  mutable Mutex current_preset_name_mutex_;
   std::string current_preset_name_ = "Init";
   const std::uint32_t width_;
   const std::uint32_t height_;

@@ -100,6 +100,31 @@ void remove(const PresetCommand::Delete& request, PresetAnswers& answers) {
 
 }  // namespace
 
+bool PresetCommandQueue::try_send(PresetCommand&& command) noexcept {
+  if (closed_.load(std::memory_order_acquire)) return false;
+  if (!commands_.try_push(std::move(command))) return false;
+  wake_.fetch_add(1, std::memory_order_release);
+  wake_.notify_one();
+  return true;
+}
+
+std::optional<PresetCommand> PresetCommandQueue::recv() noexcept {
+  for (;;) {
+    // Read the wake-up word before looking: a command sent after the look changes the word, so
+    // the wait below returns at once instead of missing it.
+    const std::uint32_t seen = wake_.load(std::memory_order_acquire);
+    if (std::optional<PresetCommand> command = commands_.try_pop()) return command;
+    if (closed_.load(std::memory_order_acquire)) return commands_.try_pop();
+    wake_.wait(seen, std::memory_order_acquire);
+  }
+}
+
+void PresetCommandQueue::close() noexcept {
+  closed_.store(true, std::memory_order_release);
+  wake_.fetch_add(1, std::memory_order_release);
+  wake_.notify_all();
+}
+
 void handle_preset_command(const PresetCommand& command, PresetAnswers& answers) {
   std::visit(
       [&](const auto& request) {
@@ -117,8 +142,8 @@ void handle_preset_command(const PresetCommand& command, PresetAnswers& answers)
       command.request);
 }
 
-void run_preset_worker(const Receiver<PresetCommand>& commands, PresetAnswers& answers) {
-  while (auto command = commands.recv()) {
+void run_preset_worker(PresetCommandQueue& commands, PresetAnswers& answers) {
+  while (std::optional<PresetCommand> command = commands.recv()) {
     try {
       handle_preset_command(*command, answers);
     } catch (const std::exception& e) {
@@ -137,13 +162,14 @@ std::thread spawn_preset_thread(std::function<void()> body) {
   });
 }
 
-void preset_worker(Receiver<PresetCommand> commands, std::shared_ptr<WebViewState> state) {
-  if (!state) return;
+void preset_worker(std::shared_ptr<PresetCommandQueue> commands,
+                   std::shared_ptr<WebViewState> state) {
+  if (!commands || !state) return;
   WebViewAnswers answers(*state);
-  run_preset_worker(commands, answers);
+  run_preset_worker(*commands, answers);
 }
 
-std::thread start_preset_worker(Receiver<PresetCommand> commands,
+std::thread start_preset_worker(std::shared_ptr<PresetCommandQueue> commands,
                                 std::shared_ptr<WebViewState> state) {
   return spawn_preset_thread([commands = std::move(commands), state = std::move(state)]() mutable {
     preset_worker(std::move(commands), std::move(state));

@@ -1,13 +1,17 @@
 #pragma once
 
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <variant>
 
-#include "framework/channel.hpp"
+#include "framework/mpmc_queue.hpp"
 #include "plugin/preset.hpp"
 
 namespace vessimor {
@@ -30,6 +34,35 @@ struct PresetCommand {
   std::variant<List, Load, Save, Delete> request;
 };
 
+// The preset worker's commands: a bounded lock-free queue, so that the audio thread hands a
+// command over without a lock or an allocation, and a wake-up word the idle worker sleeps on.
+// Waking a sleeping worker is one futex wake; nothing waits on the sending side.
+class PresetCommandQueue {
+ public:
+  // Far more than the page can ask for between two of the worker's turns.
+  static constexpr std::size_t kCapacity = 256;
+
+  explicit PresetCommandQueue(std::size_t capacity = kCapacity) : commands_(capacity) {}
+
+  // False, and the command dropped, when the queue is full or closed.
+  // Thread: any (the audio thread). Never waits, allocates or locks.
+  bool try_send(PresetCommand&& command) noexcept;
+
+  // The next command, waiting for it as long as it takes; nothing once the queue is closed and
+  // every command sent before has been taken.
+  // Thread: preset worker
+  std::optional<PresetCommand> recv() noexcept;
+
+  // Refuses further commands and wakes the worker, which carries out what is queued and returns.
+  // Thread: any
+  void close() noexcept;
+
+ private:
+  MpmcQueue<PresetCommand> commands_;
+  std::atomic<std::uint32_t> wake_{0};
+  std::atomic<bool> closed_{false};
+};
+
 // Where the worker's answers go: the editor state's queued page calls and its current preset name.
 class PresetAnswers {
  public:
@@ -47,21 +80,22 @@ class PresetAnswers {
 void handle_preset_command(const PresetCommand& command, PresetAnswers& answers);
 
 // The worker loop: waits for each command without a time limit and handles it completely, in the
-// order sent. Returns once every sender is gone and no command is left, so commands queued before
-// the plug-in drops its sender still run. An unexpected exception is logged and the loop goes on.
+// order sent. Returns once the queue is closed and no command is left, so commands queued before
+// the plug-in closes it still run. An unexpected exception is logged and the loop goes on.
 // Thread: preset worker
-void run_preset_worker(const Receiver<PresetCommand>& commands, PresetAnswers& answers);
+void run_preset_worker(PresetCommandQueue& commands, PresetAnswers& answers);
 
 // The thread body of an instance's preset worker: `run_preset_worker` answering through the
-// editor state's `push_custom` and `set_current_preset_name`. Releases the receiver and its share
-// of the state when it returns.
+// editor state's `push_custom` and `set_current_preset_name`. Releases its shares of the queue
+// and of the state when it returns.
 // Thread: preset worker
-void preset_worker(Receiver<PresetCommand> commands, std::shared_ptr<WebViewState> state);
+void preset_worker(std::shared_ptr<PresetCommandQueue> commands,
+                   std::shared_ptr<WebViewState> state);
 
 // Starts an instance's preset worker on its own thread named "vessimor-presets". Throws
 // std::system_error when the system cannot start a thread.
 // Thread: main
-std::thread start_preset_worker(Receiver<PresetCommand> commands,
+std::thread start_preset_worker(std::shared_ptr<PresetCommandQueue> commands,
                                 std::shared_ptr<WebViewState> state);
 
 // The name the worker thread runs under (the platform may shorten it).

@@ -13,28 +13,23 @@ namespace vessimor {
 
 Vessimor::Vessimor()
     : webview_state_(WebViewState::from_size(kEditorWidth, kEditorHeight)),
+      preset_commands_(std::make_shared<PresetCommandQueue>()),
       params_(std::make_shared<VessimorParams>()),
       bpm_(std::make_shared<std::atomic<float>>(kDefaultTempo)),
       playing_(std::make_shared<std::atomic<bool>>(false)),
       processor_(kDefaultSampleRate) {
   // The worker starts last: a construction step failing after it would leave a running thread
   // that nothing joins.
-  auto [sender, receiver] = Channel<PresetCommand>::unbounded();
-  preset_sender_ = std::move(sender);
   try {
-    preset_thread_.emplace(start_preset_worker(std::move(receiver), webview_state_));
+    preset_thread_.emplace(start_preset_worker(preset_commands_, webview_state_));
   } catch (const std::system_error& error) {
     VESSIMOR_PANIC("failed to spawn preset worker thread: {}", error.what());
   }
 }
 
 Vessimor::~Vessimor() {
-  // Swapping in a sender of a fresh channel releases ours: the worker's receive ends once it has
-  // carried out every command still queued.
-  {
-    auto [fresh, discarded] = Channel<PresetCommand>::unbounded();
-    preset_sender_ = std::move(fresh);
-  }
+  // The worker's receive ends once it has carried out every command still queued.
+  preset_commands_->close();
   if (preset_thread_) {
     std::thread worker = std::move(*preset_thread_);
     preset_thread_.reset();
@@ -102,9 +97,9 @@ ProcessResult Vessimor::process(Buffer& buffer, AuxiliaryBuffers& /*aux*/,
   return ProcessResult::normal();
 }
 
-void Vessimor::send_preset_command(PresetCommand command) {
-  // A worker that is gone drops the command: nothing on the audio path may fail.
-  (void)preset_sender_.try_send(std::move(command));
+void Vessimor::send_preset_command(PresetCommand&& command) noexcept {
+  // A full or closed queue drops the command: nothing on the audio path may fail.
+  (void)preset_commands_->try_send(std::move(command));
 }
 
 void Vessimor::dispatch_webview_message(ParamMessage message) {
@@ -116,9 +111,11 @@ void Vessimor::dispatch_webview_message(ParamMessage message) {
   } else if (auto* load = std::get_if<ParamMessage::LoadPreset>(&message.variant)) {
     send_preset_command(
         PresetCommand{PresetCommand::Load{std::move(load->name), load->is_factory}});
-  } else if (const auto* save = message.get_if<ParamMessage::SavePreset>()) {
-    send_preset_command(
-        PresetCommand{PresetCommand::Save{VessimorPreset::from_params(*params_, save->name)}});
+  } else if (auto* save = std::get_if<ParamMessage::SavePreset>(&message.variant)) {
+    // The values are read now, as the page asked; the name moves in rather than being copied.
+    PresetCommand::Save command{VessimorPreset::from_params(*params_, {})};
+    command.preset.name = std::move(save->name);
+    send_preset_command(PresetCommand{std::move(command)});
   } else if (auto* remove = std::get_if<ParamMessage::DeletePreset>(&message.variant)) {
     send_preset_command(PresetCommand{PresetCommand::Delete{std::move(remove->name)}});
   }

@@ -8,7 +8,6 @@
 #include "editor/param_message.hpp"
 #include "editor/web_view_state.hpp"
 #include "engine/processor.hpp"
-#include "framework/channel.hpp"
 #include "framework/plugin.hpp"
 #include "plugin/identity.hpp"
 #include "plugin/params.hpp"
@@ -28,7 +27,7 @@ class Vessimor final : public Plugin, public VessimorIdentity {
   // Starts the preset worker "vessimor-presets"; a thread that cannot start is a fatal failure.
   // Thread: main
   Vessimor();
-  // Disconnects the preset worker's queue and waits for the worker to finish what it holds.
+  // Closes the preset worker's queue and waits for the worker to finish what it holds.
   // Thread: whichever releases the instance
   ~Vessimor() override;
   Vessimor(const Vessimor&) = delete;
@@ -47,7 +46,9 @@ class Vessimor final : public Plugin, public VessimorIdentity {
   ProcessResult process(Buffer& buffer, AuxiliaryBuffers& aux, ProcessContext& context) override;
 
   // Acts on one page message that reached the audio thread: transport requests are answered at
-  // once, preset requests go to the preset worker, everything else is dropped.
+  // once, preset requests go to the preset worker, everything else is dropped. The message's
+  // texts move on to the worker and a save's snapshot reads only atomics, so nothing here
+  // allocates or locks.
   // Thread: audio
   void dispatch_webview_message(ParamMessage message);
 
@@ -63,11 +64,11 @@ class Vessimor final : public Plugin, public VessimorIdentity {
   float sample_rate() const noexcept { return sample_rate_; }
 
  private:
-  void send_preset_command(PresetCommand command);
+  void send_preset_command(PresetCommand&& command) noexcept;
 
   // Declared in construction order; the worker thread is started last (see the constructor).
   std::shared_ptr<WebViewState> webview_state_;
-  Sender<PresetCommand> preset_sender_;
+  std::shared_ptr<PresetCommandQueue> preset_commands_;
   std::shared_ptr<VessimorParams> params_;
   std::shared_ptr<std::atomic<float>> bpm_;
   std::shared_ptr<std::atomic<bool>> playing_;

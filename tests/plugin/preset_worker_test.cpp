@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "editor/web_view_state.hpp"
@@ -138,22 +140,23 @@ TEST_F(PresetWorker, DeleteRemovesOnlyUserFiles) {
             (Answers{{"preset_error", "IO error: Is a directory"}}));
 }
 
-TEST_F(PresetWorker, ThreadAnswersEveryCommandInOrderAndEndsWhenTheSenderGoes) {
-  auto [sender, receiver] = Channel<PresetCommand>::unbounded();
+TEST_F(PresetWorker, ThreadAnswersEveryCommandInOrderAndEndsWhenTheQueueCloses) {
+  PresetCommandQueue commands;
   Recorder recorder;
-  std::thread worker = spawn_preset_thread(
-      [receiver = std::move(receiver), &recorder] { run_preset_worker(receiver, recorder); });
+  std::thread worker =
+      spawn_preset_thread([&commands, &recorder] { run_preset_worker(commands, recorder); });
 
   VessimorPreset lead;
   lead.name = "Lead";
   lead.mix = 0.25f;
-  sender.send(PresetCommand{PresetCommand::Save{lead}});
-  sender.send(PresetCommand{PresetCommand::Load{"Lead", false}});
-  sender.send(PresetCommand{PresetCommand::Delete{"Lead"}});
-  sender.send(PresetCommand{PresetCommand::Load{"Lead", false}});
-  sender.send(PresetCommand{PresetCommand::Load{"Init", true}});
-  // Dropping the only sender while commands are queued: every one of them still runs.
-  { auto gone = std::move(sender); }
+  EXPECT_TRUE(commands.try_send(PresetCommand{PresetCommand::Save{lead}}));
+  EXPECT_TRUE(commands.try_send(PresetCommand{PresetCommand::Load{"Lead", false}}));
+  EXPECT_TRUE(commands.try_send(PresetCommand{PresetCommand::Delete{"Lead"}}));
+  EXPECT_TRUE(commands.try_send(PresetCommand{PresetCommand::Load{"Lead", false}}));
+  EXPECT_TRUE(commands.try_send(PresetCommand{PresetCommand::Load{"Init", true}}));
+  // Closing while commands are queued: every one of them still runs, later ones are refused.
+  commands.close();
+  EXPECT_FALSE(commands.try_send(PresetCommand{PresetCommand::List{}}));
   worker.join();
 
   std::vector<std::string> order;
@@ -170,17 +173,18 @@ TEST_F(PresetWorker, ThreadAnswersEveryCommandInOrderAndEndsWhenTheSenderGoes) {
   EXPECT_EQ(order[8], "preset_loaded:Init");
 }
 
-TEST_F(PresetWorker, IdleThreadEndsAtOnceWhenTheSenderGoes) {
-  auto [sender, receiver] = Channel<PresetCommand>::unbounded();
+TEST_F(PresetWorker, IdleThreadEndsAtOnceWhenTheQueueCloses) {
+  PresetCommandQueue commands;
   Recorder recorder;
   std::string name;
-  std::thread worker = spawn_preset_thread([receiver = std::move(receiver), &recorder, &name] {
+  std::thread worker = spawn_preset_thread([&commands, &recorder, &name] {
     char buffer[64] = {};
     pthread_getname_np(pthread_self(), buffer, sizeof buffer);
     name = buffer;
-    run_preset_worker(receiver, recorder);
+    run_preset_worker(commands, recorder);
   });
-  { auto gone = std::move(sender); }
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // let it fall asleep first
+  commands.close();
   worker.join();
   EXPECT_TRUE(recorder.answers.empty());
 #if defined(__APPLE__)
@@ -192,11 +196,11 @@ TEST_F(PresetWorker, IdleThreadEndsAtOnceWhenTheSenderGoes) {
 
 TEST_F(PresetWorker, AnswersReachThePageThroughTheEditorState) {
   auto state = WebViewState::from_size(900, 600);
-  auto [sender, receiver] = Channel<PresetCommand>::unbounded();
-  std::thread worker = start_preset_worker(std::move(receiver), state);
-  sender.send(PresetCommand{PresetCommand::Load{"Robot Voice", true}});
-  sender.send(PresetCommand{PresetCommand::Load{"Nobody's", true}});
-  { auto gone = std::move(sender); }
+  auto commands = std::make_shared<PresetCommandQueue>();
+  std::thread worker = start_preset_worker(commands, state);
+  commands->try_send(PresetCommand{PresetCommand::Load{"Robot Voice", true}});
+  commands->try_send(PresetCommand{PresetCommand::Load{"Nobody's", true}});
+  commands->close();
   worker.join();
 
   EXPECT_EQ(state->current_preset_name(), "Robot Voice");
@@ -209,8 +213,9 @@ TEST_F(PresetWorker, AnswersReachThePageThroughTheEditorState) {
       << scripts[0];
   EXPECT_EQ(scripts[1], call + "'preset_loaded', 'Robot Voice');");
   EXPECT_EQ(scripts[2], call + R"('preset_error', 'Preset \'Nobody\'s\' not found');)");
-  // The worker let go of its share of the state.
+  // The worker let go of its shares of the state and the queue.
   EXPECT_EQ(state.use_count(), 1);
+  EXPECT_EQ(commands.use_count(), 1);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "plugin/vessimor.hpp"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <optional>
@@ -13,6 +15,7 @@
 #include "plugin/preset_file.hpp"
 #include "tests/plugin/preset_test_dir.hpp"
 #include "tests/support/alloc_hook.hpp"
+#include "tests/support/lock_probe.hpp"
 
 namespace vessimor {
 namespace {
@@ -275,6 +278,25 @@ void move_every_parameter(const Params& params, int round) {
   }
 }
 
+// What one call on the audio thread did that it must not: heap allocations and locks.
+struct AudioThreadUse {
+  std::size_t allocations = 0;
+  std::size_t locks = 0;
+};
+
+template <typename Call>
+AudioThreadUse measure(Call&& call) {
+  test::LockProbe locks;
+  test::AllocationHook allocations;
+  call();
+  return {allocations.count(), locks.count()};
+}
+
+void expect_realtime_safe(const AudioThreadUse& use, const std::string& what) {
+  EXPECT_EQ(use.allocations, 0U) << what;
+  EXPECT_EQ(use.locks, 0U) << what;
+}
+
 TEST(VessimorRealtime, ProcessAllocatesNothingWhileEveryParameterMoves) {
   Vessimor plugin;
   FixedTransport context;
@@ -290,24 +312,69 @@ TEST(VessimorRealtime, ProcessAllocatesNothingWhileEveryParameterMoves) {
     if (params->swarm_count.value() != last_swarm) ++swarm_counts_seen;
     last_swarm = params->swarm_count.value();
     context.set(round % 8 < 4, 120.0);  // transport starts and stops along the way
-    std::size_t allocations = 0;
-    {
-      test::AllocationHook hook;
-      block.run(plugin, context);
-      allocations = hook.count();
-    }
-    EXPECT_EQ(allocations, 0U) << "round " << round;
+    expect_realtime_safe(measure([&] { block.run(plugin, context); }),
+                         "round " + std::to_string(round));
   }
   EXPECT_GT(swarm_counts_seen, 0);
+}
 
-  // Page messages that need no snapshot allocate nothing either.
-  const auto sender = plugin.webview_state()->js_message_sender();
-  ASSERT_TRUE(sender.try_send(ParamMessage::PollMessages{}));
-  {
-    test::AllocationHook hook;
-    block.run(plugin, context);
-    EXPECT_EQ(hook.count(), 0U);
+TEST(VessimorRealtime, TempoAndPlayStateRampStaysOffTheHeapAndThePageSeesEveryCall) {
+  Vessimor plugin;
+  FixedTransport context;
+  HostBlock block(2);
+  std::vector<std::string> expected;
+  for (int i = 1; i <= 20; ++i) {
+    const bool playing = i % 3 != 0;
+    const double tempo = 120.0 + 0.25 * i;
+    context.set(playing, tempo);
+    expect_realtime_safe(measure([&] { block.run(plugin, context); }),
+                         "block " + std::to_string(i));
+    expected.push_back(transport_call(fmt::format("{}", static_cast<float>(tempo)), playing));
   }
+  EXPECT_EQ(drain_scripts(*plugin.webview_state()), expected);
+}
+
+TEST_F(VessimorPresetTest, EveryKindOfPageMessageIsHandledOffTheHeapAndWithoutLocks) {
+  Vessimor plugin;
+  FixedTransport context;
+  HostBlock block(2);
+  auto& state = *plugin.webview_state();
+  const auto sender = state.js_message_sender();
+  block.run(plugin, context);  // first-block set-up, outside the measurement
+
+  // Names longer than any in-place string buffer: moving them on must not copy them.
+  const std::string name = "A Preset Name Longer Than Any Small Buffer";
+  std::vector<ParamMessage> messages{
+      ParamMessage::SetParam{"mix", 0.5F},   ParamMessage::BeginEdit{"mix"},
+      ParamMessage::EndEdit{"mix"},          ParamMessage::RequestParams{},
+      ParamMessage::RequestTransport{},      ParamMessage::Custom{"action", "payload"},
+      ParamMessage::RequestPresets{},        ParamMessage::SavePreset{name},
+      ParamMessage::LoadPreset{name, false}, ParamMessage::DeletePreset{name},
+      ParamMessage::PollMessages{}};
+  ASSERT_EQ(messages.size(), std::variant_size_v<ParamMessage::Variant>);
+  for (ParamMessage& message : messages) {
+    const std::string type(message.type());
+    ASSERT_TRUE(sender.try_send(std::move(message)));
+    expect_realtime_safe(measure([&] { block.run(plugin, context); }), type);
+  }
+
+  // The preset commands reached the worker whole: saved, loaded and deleted under the full name.
+  std::vector<std::string> answers;
+  for (int i = 0; i < 6; ++i) {
+    const auto script = wait_for_script(state);
+    ASSERT_TRUE(script) << "after " << ::testing::PrintToString(answers);
+    answers.push_back(*script);
+  }
+  const auto answered = [&](const std::string& action, const std::string& payload) {
+    const std::string call = "window._handleCustomMessage('" + action + "', '" + payload + "');";
+    return std::find_if(answers.begin(), answers.end(), [&](const std::string& a) {
+             return a.find(call) != std::string::npos;
+           }) != answers.end();
+  };
+  EXPECT_TRUE(answered("preset_saved", name));
+  EXPECT_TRUE(answered("preset_loaded", name));
+  EXPECT_TRUE(answered("preset_deleted", name));
+  EXPECT_EQ(answers[0], transport_call("120", false));
 }
 
 }  // namespace
