@@ -1,5 +1,6 @@
 #include "plugin/params.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -10,6 +11,7 @@
 
 #include "framework/float_text.hpp"
 #include "framework/formatters.hpp"
+#include "plugin/param_table.hpp"
 
 namespace vessimor {
 
@@ -135,37 +137,25 @@ VessimorParams::VessimorParams()
       comb_mix(percentage("Comb Mix", 0.0F, 1.0F, "")) {}
 
 ParamMap VessimorParams::param_map() const {
-  return {
-      {"input_gain", &input_gain, ""},
-      {"mix", &mix, ""},
-      {"output_gain", &output_gain, ""},
-      {"stereo_width", &stereo_width, ""},
-      {"lock_freq", &lock_freq, ""},
-      {"lock_motion_enable", &lock_motion_enable, ""},
-      {"lock_motion_rate", &lock_motion_rate, ""},
-      {"lock_motion_depth", &lock_motion_depth, ""},
-      {"lock_motion_shape", &lock_motion_shape, ""},
-      {"carrier_mode", &carrier_mode, ""},
-      {"carrier_env_amount", &carrier_env_amount, ""},
-      {"mode_cycle_enable", &mode_cycle_enable, ""},
-      {"mode_cycle_div", &mode_cycle_div, ""},
-      {"formant_position", &formant_position, ""},
-      {"formant_width", &formant_width, ""},
-      {"formant_morph_rate", &formant_morph_rate, ""},
-      {"stoch_spread", &stoch_spread, ""},
-      {"stoch_density", &stoch_density, ""},
-      {"stoch_smoothing", &stoch_smoothing, ""},
-      {"swarm_count", &swarm_count, ""},
-      {"swarm_spread", &swarm_spread, ""},
-      {"swarm_drift", &swarm_drift, ""},
-      {"trig_div", &trig_div, ""},
-      {"trig_amount", &trig_amount, ""},
-      {"char_mode", &char_mode, ""},
-      {"char_amount", &char_amount, ""},
-      {"comb_feedback", &comb_feedback, ""},
-      {"comb_tuning", &comb_tuning, ""},
-      {"comb_mix", &comb_mix, ""},
-  };
+  std::vector<std::pair<const void*, ParamMapEntry>> entries;
+  entries.reserve(PARAM_COUNT);
+  for (const ParamDescriptor& d : PARAM_TABLE) {
+    std::visit(
+        [&](auto b) {
+          const auto* param = &(this->*b.param);
+          entries.emplace_back(param, ParamMapEntry{std::string(d.id), ParamPtr(param), ""});
+        },
+        d.fields);
+  }
+  // Hosts list the parameters in the order this class declares them: later members lie at higher
+  // addresses.
+  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+    return std::less<const void*>()(a.first, b.first);
+  });
+  ParamMap map;
+  map.reserve(PARAM_COUNT);
+  for (auto& entry : entries) map.push_back(std::move(entry.second));
+  return map;
 }
 
 PersistentFields VessimorParams::serialize_fields() const {

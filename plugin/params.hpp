@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 #include "framework/params/bool_param.hpp"
 #include "framework/params/enum_param.hpp"
 #include "framework/params/float_param.hpp"
@@ -9,8 +11,11 @@
 
 namespace vessimor {
 
-// The effect's 29 parameters, in the order hosts, saved states and presets list them. Shared by
-// the plug-in object, the wrappers and the editor; every value is an atomic cell.
+inline constexpr std::size_t PARAM_COUNT = 29;
+
+// The effect's parameters, declared in the order hosts list them; their ids, preset fields and
+// kinds are in PARAM_TABLE (plugin/param_table.hpp). Shared by the plug-in object, the wrappers
+// and the editor; every value is an atomic cell.
 class VessimorParams final : public Params {
  public:
   VessimorParams();

@@ -7,9 +7,9 @@
 #include <utility>
 #include <variant>
 
-namespace vessimor {
+#include "plugin/params.hpp"
 
-class VessimorParams;
+namespace vessimor {
 
 struct ParamValuePair {
   std::string_view id;  // a parameter id; points at static text
@@ -57,7 +57,7 @@ struct VessimorPreset {
 
   // The 29 normalised values that the editor page applies, in field order.
   // Thread: any
-  std::array<ParamValuePair, 29> to_param_values() const;
+  std::array<ParamValuePair, PARAM_COUNT> to_param_values() const;
 
   bool operator==(const VessimorPreset&) const = default;
 };
@@ -74,7 +74,7 @@ struct PresetField {
 };
 
 // The 30 fields in record order.
-const std::array<PresetField, 30>& preset_fields();
+const std::array<PresetField, PARAM_COUNT + 1>& preset_fields();
 
 // The values that defaulted keys take when a preset file lacks them.
 const VessimorPreset& preset_field_defaults();

@@ -13,6 +13,6 @@ namespace vessimor::presets {
 std::optional<std::string> preset_list_json(const std::vector<PresetInfo>& infos);
 
 // [["input_gain",0.5],...] in the record's parameter order.
-std::optional<std::string> param_values_json(const std::array<ParamValuePair, 29>& values);
+std::optional<std::string> param_values_json(const std::array<ParamValuePair, PARAM_COUNT>& values);
 
 }  // namespace vessimor::presets

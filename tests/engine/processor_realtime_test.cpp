@@ -18,7 +18,7 @@ test::Settings random_settings(test::Noise& n) {
     return static_cast<int>(n.bits() % static_cast<std::uint32_t>(count));
   };
   const auto unit = [&n] { return n.next() * 0.5f + 0.5f; };
-  s.input_gain_db = n.next() * 12.0f;
+  s.input_gain = n.next() * 12.0f;
   s.mix = unit();
   s.stereo_width = 2.0f * unit();
   s.lock_freq = 40.0f + 4960.0f * unit() * unit();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <set>
 #include <sstream>
@@ -11,6 +12,8 @@
 #include <vector>
 
 #include "plugin/factory_presets.hpp"
+#include "plugin/param_table.hpp"
+#include "plugin/params.hpp"
 #include "plugin/preset.hpp"
 
 namespace vessimor {
@@ -32,6 +35,25 @@ TEST(PresetRecord, FieldTableFollowsRecordOrder) {
   // The normalised values list fields 2 to 30 under the same keys.
   const auto pairs = VessimorPreset{}.to_param_values();
   for (std::size_t i = 0; i < pairs.size(); ++i) EXPECT_EQ(pairs[i].id, fields[i + 1].key);
+  // The file's key order is the record's member order, which the factory rows follow.
+  const VessimorPreset record;
+  const auto address = [&](const PresetField& f) {
+    return std::visit([&](auto m) { return reinterpret_cast<std::uintptr_t>(&(record.*m)); },
+                      f.member);
+  };
+  for (std::size_t i = 1; i < fields.size(); ++i) {
+    EXPECT_LT(address(fields[i - 1]), address(fields[i])) << fields[i].key;
+  }
+}
+
+TEST(PresetRecord, ChoiceScalesSpanTheChoices) {
+  const VessimorParams params;
+  for (const ParamDescriptor& d : PARAM_TABLE) {
+    if (const auto* b = std::get_if<ParamBinding<EnumParam, std::uint8_t>>(&d.fields)) {
+      EXPECT_EQ(d.preset_scale.max + 1.0f, static_cast<float>((params.*b->param).variants().size()))
+          << d.id;
+    }
+  }
 }
 
 TEST(PresetRecord, InitConvertsToTheDefaultsNormalisedValues) {
