@@ -1,5 +1,6 @@
 #include "engine/processor.hpp"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -38,6 +39,24 @@ std::uint32_t VessimorProcessor::grid_period_for(float sr, float tempo) noexcept
   if (!(samples > 0.0f)) return 0;
   if (samples >= 4294967296.0f) return UINT32_MAX;
   return static_cast<std::uint32_t>(samples);
+}
+
+std::uint32_t VessimorProcessor::comb_tail_samples() const noexcept {
+  // Both combs always get the same settings.
+  const quorvane_dsp_kit::CombFilter& comb = comb_left;
+  if (!(comb.feedback > 0.0f) || !(comb.mix > 0.0f)) return 0;
+  const double longest = kCombTailMaxSeconds * static_cast<double>(sample_rate);
+  if (!(comb.feedback < 1.0f)) return static_cast<std::uint32_t>(longest);
+  // One trip round the loop takes the delay, the one sample between the read and the write, and
+  // the damping low-pass's delay at the lowest frequencies, which ring longest: the low-pass
+  // passes them whole, so each trip leaves `feedback` of them. The signal already in the loop when
+  // the input stops still plays one full trip before the first loss.
+  const double damping = static_cast<double>(comb.damping.coefficient);
+  const double loop_samples =
+      static_cast<double>(comb.delay_samples) + 1.0 + damping / (1.0 - damping);
+  const double loss_per_loop = -20.0 * std::log10(static_cast<double>(comb.feedback));
+  const double samples = std::ceil((kCombTailDecibels / loss_per_loop + 1.0) * loop_samples);
+  return static_cast<std::uint32_t>(std::min(samples, longest));
 }
 
 VessimorProcessor::VessimorProcessor(float sr)

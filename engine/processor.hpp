@@ -119,6 +119,14 @@ struct VessimorProcessor {
   // Samples per grid tick (an eighth note), truncated and saturated to 32 bits.
   static std::uint32_t grid_period_for(float sample_rate, float bpm) noexcept;
 
+  // How long the combs ring on after the input stops, for hosts that render offline or put idle
+  // plug-ins to sleep: the samples for the ringing to fall by `kCombTailDecibels` at the current
+  // feedback, tuning and comb mix, at most `kCombTailMaxSeconds`; 0 while the feedback or the
+  // comb mix is 0. Thread: audio (it reads the settings the last update wrote).
+  std::uint32_t comb_tail_samples() const noexcept;
+  static constexpr double kCombTailDecibels = 90.0;
+  static constexpr double kCombTailMaxSeconds = 10.0;
+
  private:
   CarrierModulation modulators(float l, float r) noexcept;
   void modulate_by_envelope(float l, float r, CarrierModulation& modulation) noexcept;

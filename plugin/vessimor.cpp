@@ -94,7 +94,9 @@ ProcessResult Vessimor::process(Buffer& buffer, AuxiliaryBuffers& /*aux*/,
       dispatch_webview_message(std::move(*message));
     }
   }
-  return ProcessResult::normal();
+  // A ringing comb goes on sounding after the input stops: hosts read how long from the tail.
+  const std::uint32_t tail = processor_.comb_tail_samples();
+  return tail > 0 ? ProcessResult::tail(tail) : ProcessResult::normal();
 }
 
 void Vessimor::send_preset_command(PresetCommand&& command) noexcept {

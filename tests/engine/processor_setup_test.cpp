@@ -113,3 +113,60 @@ TEST(ProcessorSetup, ResetDropsPendingModeAndRestartsTheGrid) {
 
 }  // namespace
 }  // namespace vessimor
+
+namespace vessimor {
+namespace {
+
+// The comb is filled with a steady input, which then stops: the samples until its output stays
+// below the given level under the steady output.
+std::size_t ringing_after_stop(VessimorProcessor& p, double decibels, std::size_t frames) {
+  float steady = 0.0f;
+  for (int i = 0; i < 200000; ++i) steady = p.comb_left.process(1.0f);
+  const double level = std::fabs(static_cast<double>(steady)) * std::pow(10.0, -decibels / 20.0);
+  std::size_t last = 0;
+  for (std::size_t i = 0; i < frames; ++i) {
+    if (std::fabs(static_cast<double>(p.comb_left.process(0.0f))) > level) last = i + 1;
+  }
+  return last;
+}
+
+// The host stops processing after the tail: the figure must cover the comb's ringing down to
+// -90 dB, and by no more than one trip round the loop.
+TEST(ProcessorSetup, CombTailCoversTheRingingWithinOneTrip) {
+  for (float sr : {44100.0f, 96000.0f}) {
+    for (float feedback : {0.1f, 0.5f, 0.9f}) {
+      for (float tuning : {20.0f, 440.0f, 5000.0f}) {
+        VessimorProcessor p(sr);
+        test::Settings s;
+        s.comb_feedback = feedback;
+        s.comb_tuning = tuning;
+        s.comb_mix = 1.0f;  // the output is the ringing alone
+        test::apply(p, s);
+        const std::size_t tail = p.comb_tail_samples();
+        const auto trip = static_cast<std::size_t>(p.comb_left.delay_samples) + 2;
+        const std::size_t ringing = ringing_after_stop(p, 90.0, tail + 4 * trip);
+        EXPECT_GE(tail, ringing) << sr << " Hz, feedback " << feedback << ", tuning " << tuning;
+        EXPECT_LE(tail, ringing + trip)
+            << sr << " Hz, feedback " << feedback << ", tuning " << tuning;
+      }
+    }
+  }
+
+  VessimorProcessor p(48000.0f);
+  test::Settings s;
+  s.comb_feedback = 0.95f;  // about 10.2 s at 20 Hz: capped
+  s.comb_tuning = 20.0f;
+  s.comb_mix = 1.0f;
+  test::apply(p, s);
+  EXPECT_EQ(p.comb_tail_samples(), 480000u);
+  s.comb_mix = 0.0f;
+  test::apply(p, s);
+  EXPECT_EQ(p.comb_tail_samples(), 0u);
+  s.comb_mix = 1.0f;
+  s.comb_feedback = 0.0f;
+  test::apply(p, s);
+  EXPECT_EQ(p.comb_tail_samples(), 0u);
+}
+
+}  // namespace
+}  // namespace vessimor

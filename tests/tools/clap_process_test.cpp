@@ -112,6 +112,27 @@ TEST_F(ClapProcess, AudioThreadChangesReachTheMainThroughTheHostLoop) {
   EXPECT_EQ(instance.calls().wrong_thread.load(), 0);
 }
 
+// A host that renders offline or puts idle plug-ins to sleep keeps processing for the tail.
+TEST_F(ClapProcess, TailFollowsTheCombSettings) {
+  const auto* tail = instance.extension<clap_plugin_tail>(CLAP_EXT_TAIL);
+  ASSERT_NE(tail, nullptr);
+  const auto set = [&](const char* name, double value) {
+    InputEvents events;
+    events.add_param_value(0, param_named(instance, name).id, value);
+    ASSERT_NE(instance.process(64, &events), CLAP_PROCESS_ERROR);
+  };
+  set("Comb Feedback", 1.0);                    // 0.95
+  EXPECT_EQ(tail->get(instance.plugin()), 0u);  // no comb mix yet
+  set("Comb Mix", 1.0);
+  set("Comb Tuning", 0.0);                           // 20 Hz: over 10 s to fall 90 dB
+  EXPECT_EQ(tail->get(instance.plugin()), 480000u);  // capped at 10 s
+  set("Comb Tuning", 1.0);                           // 5000 Hz
+  EXPECT_GT(tail->get(instance.plugin()), 1000u);
+  EXPECT_LT(tail->get(instance.plugin()), 4800u);
+  set("Comb Feedback", 0.0);
+  EXPECT_EQ(tail->get(instance.plugin()), 0u);
+}
+
 TEST_F(ClapProcess, TransportRecordsAndNone) {
   const clap_event_transport playing = tools::make_transport(120.0, true, 48000, 48000.0);
   const clap_event_transport later = tools::make_transport(90.0, true, 96000, 48000.0);
