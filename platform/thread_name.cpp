@@ -6,23 +6,13 @@
 #include <cstring>
 #include <fstream>
 
-#if defined(__linux__)
-#include <sys/syscall.h>
-#endif
+#include "platform/main_thread.hpp"
 
 namespace vessimor::platform {
 
 namespace {
 
 thread_local std::string t_name;
-
-bool is_main_thread() noexcept {
-#if defined(__APPLE__)
-  return pthread_main_np() != 0;
-#else
-  return static_cast<pid_t>(syscall(SYS_gettid)) == getpid();
-#endif
-}
 
 std::string os_thread_name() {
   char buffer[64] = {};

@@ -1,0 +1,49 @@
+#include "platform/main_thread.hpp"
+
+#if defined(__APPLE__)
+#include <objc/message.h>
+#include <objc/runtime.h>
+
+#include <stdexcept>
+#else
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
+namespace vessimor::platform {
+
+#if defined(__APPLE__)
+
+namespace {
+
+struct MainThreadQuery {
+  Class ns_thread;
+  SEL is_main_thread;
+};
+
+MainThreadQuery lookup_main_thread_query() {
+  Class ns_thread = objc_getClass("NSThread");
+  SEL selector = sel_registerName("isMainThread");
+  if (ns_thread == nullptr || selector == nullptr) {
+    throw std::runtime_error("NSThread isMainThread is not available");
+  }
+  return {ns_thread, selector};
+}
+
+}  // namespace
+
+bool is_main_thread() {
+  static const MainThreadQuery query = lookup_main_thread_query();
+  using Send = BOOL (*)(Class, SEL);
+  return reinterpret_cast<Send>(objc_msgSend)(query.ns_thread, query.is_main_thread);
+}
+
+#else
+
+bool is_main_thread() {
+  return static_cast<pid_t>(syscall(SYS_gettid)) == getpid();
+}
+
+#endif
+
+}  // namespace vessimor::platform
