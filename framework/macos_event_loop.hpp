@@ -13,7 +13,7 @@
 
 #include "framework/background_thread.hpp"
 #include "framework/context.hpp"
-#include "framework/mpmc_queue.hpp"
+#include "framework/main_thread_queue.hpp"
 #include "framework/panic.hpp"
 #include "platform/main_thread.hpp"
 #include "platform/run_loop.hpp"
@@ -23,7 +23,7 @@ namespace vessimor {
 template <class Task>
 class MacOSEventLoop final : public EventLoop<Task> {
  public:
-  static constexpr std::size_t TASK_QUEUE_CAPACITY = 4096;
+  static constexpr std::size_t TASK_QUEUE_CAPACITY = MainThreadQueue<Task>::CAPACITY;
 
   // Attaches the loop's source to the main run loop, then joins (or starts) the background
   // worker. Thread: main (instance construction)
@@ -64,17 +64,15 @@ class MacOSEventLoop final : public EventLoop<Task> {
   bool schedule_gui(Task task) override {
     if (platform::is_main_thread()) {
       if (std::shared_ptr<MainThreadExecutor<Task>> executor = executor_.lock()) {
-        executor->execute(std::move(task), true);
+        callback_data_->tasks.schedule(std::move(task), true, *executor, [] {});
       }
       // Releasing the executor may end the instance and this loop with it: touch nothing after.
       return true;
     }
-    if (!callback_data_->tasks.try_push(std::move(task))) {
-      return false;
-    }
-    CFRunLoopSourceSignal(source_);
-    CFRunLoopWakeUp(CFRunLoopGetMain());
-    return true;
+    return callback_data_->tasks.queue(std::move(task), [this] {
+      CFRunLoopSourceSignal(source_);
+      CFRunLoopWakeUp(CFRunLoopGetMain());
+    });
   }
 
   // The instance's handle on its kind's background worker. Thread: any
@@ -86,7 +84,7 @@ class MacOSEventLoop final : public EventLoop<Task> {
     explicit CallbackData(std::weak_ptr<MainThreadExecutor<Task>> executor)
         : executor(std::move(executor)) {}
     std::weak_ptr<MainThreadExecutor<Task>> executor;
-    MpmcQueue<Task> tasks{TASK_QUEUE_CAPACITY};
+    MainThreadQueue<Task> tasks;
   };
 
   // The run-loop source's perform function: drains the queue in order, tasks queued meanwhile
@@ -98,9 +96,7 @@ class MacOSEventLoop final : public EventLoop<Task> {
       if (!executor) {
         return;
       }
-      while (std::optional<Task> task = data->tasks.try_pop()) {
-        executor->execute(std::move(*task), true);
-      }
+      data->tasks.run_queued(*executor);
       // Releasing the executor may end the instance, and this loop with its callback data.
     });
   }

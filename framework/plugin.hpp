@@ -13,6 +13,7 @@
 #include "framework/context.hpp"
 #include "framework/editor.hpp"
 #include "framework/params_interface.hpp"
+#include "framework/vst3_subcategory.hpp"
 
 namespace vessimor {
 
@@ -92,8 +93,8 @@ concept ClapPlugin = PluginType<P> && requires {
 template <class P>
 concept Vst3Plugin = PluginType<P> && requires {
   { P::VST3_CLASS_ID } -> std::convertible_to<std::array<std::uint8_t, 16>>;
-  // Joined with "|" in the class information.
-  { P::VST3_SUBCATEGORIES } -> std::convertible_to<std::span<const std::string_view>>;
+  // Their texts joined with "|" in the class information.
+  { P::VST3_SUBCATEGORIES } -> std::convertible_to<std::span<const Vst3SubCategory>>;
 };
 
 }  // namespace vessimor

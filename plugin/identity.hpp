@@ -23,7 +23,8 @@ constexpr std::array<std::uint8_t, 16> vst3_class_id(std::string_view text) {
 
 inline constexpr std::array<std::string_view, 3> CLAP_FEATURES = {"audio-effect", "stereo",
                                                                   "distortion"};
-inline constexpr std::array<std::string_view, 2> VST3_SUBCATEGORIES = {"Fx", "Distortion"};
+inline constexpr std::array<Vst3SubCategory, 2> VST3_SUBCATEGORIES = {Vst3SubCategory::Fx,
+                                                                      Vst3SubCategory::Distortion};
 inline constexpr std::array<AudioIOLayout, 1> AUDIO_LAYOUTS = {AudioIOLayout{
     .main_input_channels = 2,
     .main_output_channels = 2,
@@ -55,7 +56,7 @@ struct VessimorIdentity {
 
   static constexpr std::array<std::uint8_t, 16> VST3_CLASS_ID =
       identity_detail::vst3_class_id("QuoVessimorUnit");
-  static constexpr std::span<const std::string_view> VST3_SUBCATEGORIES =
+  static constexpr std::span<const Vst3SubCategory> VST3_SUBCATEGORIES =
       identity_detail::VST3_SUBCATEGORIES;
 };
 

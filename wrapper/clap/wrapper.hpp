@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "framework/background_thread.hpp"
+#include "framework/main_thread_queue.hpp"
 #include "framework/mpmc_queue.hpp"
 #include "framework/panic.hpp"
 #include "framework/params/param_ptr.hpp"
@@ -30,7 +31,6 @@
 #include "wrapper/clap/task.hpp"
 #include "wrapper/clap/util.hpp"
 #include "wrapper/core/instance_core.hpp"
-#include "wrapper/core/main_thread_queue.hpp"
 
 namespace vessimor::clap {
 
@@ -288,7 +288,7 @@ class Wrapper final : public MainThreadExecutor<Task>,
   std::shared_ptr<Wrapper> host_reference_;
 
   core::InstanceCore<P> core_;
-  core::MainThreadQueue<Task> tasks_;
+  MainThreadQueue<Task> tasks_;
   MpmcQueue<OutgoingParamEvent> output_param_events_{OUTPUT_PARAM_QUEUE_CAPACITY};
 
   const clap_host* host_;

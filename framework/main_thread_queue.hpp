@@ -11,7 +11,7 @@
 #include "framework/context.hpp"
 #include "framework/mpmc_queue.hpp"
 
-namespace vessimor::core {
+namespace vessimor {
 
 template <class Task>
 class MainThreadQueue {
@@ -26,6 +26,13 @@ class MainThreadQueue {
       executor.execute(std::move(task), true);
       return true;
     }
+    return queue(std::move(task), std::forward<Wake>(wake));
+  }
+
+  // Queues the task and calls `wake()`; false when the queue was full and the task dropped.
+  // Never blocks. Thread: any
+  template <class Wake>
+  bool queue(Task task, Wake&& wake) {
     if (!tasks_.try_push(std::move(task))) return false;
     std::forward<Wake>(wake)();
     return true;
@@ -42,4 +49,4 @@ class MainThreadQueue {
   MpmcQueue<Task> tasks_{CAPACITY};
 };
 
-}  // namespace vessimor::core
+}  // namespace vessimor

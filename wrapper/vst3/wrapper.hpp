@@ -1,0 +1,255 @@
+// One VST3 instance as hosts hold it: a single object with seven faces (component and edit
+// controller are one object), a reference count and the shared instance state. Templated on the
+// plug-in type so that its constants are read at compile time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <type_traits>
+#include <utility>
+
+#include "framework/panic.hpp"
+#include "framework/plugin.hpp"
+#include "platform/vst3/vst3.hpp"
+#include "wrapper/vst3/com.hpp"
+#include "wrapper/vst3/inner.hpp"
+#include "wrapper/vst3/util.hpp"
+
+namespace vessimor::vst3 {
+
+// A slot with a fixed answer, whatever its arguments. Thread: any
+template <auto Answer, class... Args>
+decltype(Answer) answer(void* /*self*/, Args... /*args*/) noexcept {
+  return Answer;
+}
+
+template <Vst3Plugin P>
+class Wrapper {
+ public:
+  // The faces in the order of the object; each is the host's pointer for its interfaces.
+  enum Face : std::size_t {
+    COMPONENT = 0,  // FUnknown, IPluginBase, IComponent
+    EDIT_CONTROLLER,
+    AUDIO_PROCESSOR,
+    MIDI_MAPPING,
+    NOTE_EXPRESSION_CONTROLLER,
+    PROCESS_CONTEXT_REQUIREMENTS,
+    UNIT_INFO,
+    FACE_COUNT,
+  };
+
+  // The face that answers an interface id; nothing for an interface this object does not offer.
+  // Thread: any
+  static std::optional<Face> face_for(const char* iid) noexcept {
+    if (abi::FUnknown::iid.matches(iid) || abi::IPluginBase::iid.matches(iid) ||
+        abi::IComponent::iid.matches(iid)) {
+      return COMPONENT;
+    }
+    if (abi::IEditController::iid.matches(iid)) return EDIT_CONTROLLER;
+    if (abi::IAudioProcessor::iid.matches(iid)) return AUDIO_PROCESSOR;
+    if (abi::IMidiMapping::iid.matches(iid)) return MIDI_MAPPING;
+    if (abi::INoteExpressionController::iid.matches(iid)) return NOTE_EXPRESSION_CONTROLLER;
+    if (abi::IProcessContextRequirements::iid.matches(iid)) return PROCESS_CONTEXT_REQUIREMENTS;
+    if (abi::IUnitInfo::iid.matches(iid)) return UNIT_INFO;
+    return std::nullopt;
+  }
+
+  // A new object over the instance, with one reference for the caller. Thread: any
+  static Wrapper* create(std::shared_ptr<WrapperInner<P>> inner) {
+    static_assert(std::is_standard_layout_v<Wrapper>, "the faces must start the object");
+    return new Wrapper(std::move(inner));
+  }
+
+  Wrapper(const Wrapper&) = delete;
+  Wrapper& operator=(const Wrapper&) = delete;
+
+  // Thread: any
+  void* face(Face face) noexcept { return static_cast<void*>(&faces_.tables[face]); }
+  // Thread: any
+  WrapperInner<P>& inner() noexcept { return *inner_; }
+
+  // Stores the face for the interface and adds a reference, or stores null. Thread: any
+  abi::tresult query_interface(const char* iid, void** obj) noexcept {
+    if (obj == nullptr) return abi::kInvalidArgument;
+    const std::optional<Face> found = face_for(iid);
+    if (!found) {
+      *obj = nullptr;
+      return iid == nullptr ? abi::kInvalidArgument : abi::kNoInterface;
+    }
+    *obj = face(*found);
+    ref_count_.add();
+    return abi::kResultOk;
+  }
+  // Thread: any
+  std::uint32_t add_ref() noexcept { return ref_count_.add(); }
+  // The last release frees the object, which lets go of the shared instance state. Thread: any
+  std::uint32_t release() noexcept {
+    const std::uint32_t left = ref_count_.remove();
+    if (left == 0) delete this;
+    return left;
+  }
+
+ private:
+  explicit Wrapper(std::shared_ptr<WrapperInner<P>> inner) : inner_(std::move(inner)) {
+    faces_.tables[COMPONENT] = &COMPONENT_TABLE;
+    faces_.tables[EDIT_CONTROLLER] = &EDIT_CONTROLLER_TABLE;
+    faces_.tables[AUDIO_PROCESSOR] = &AUDIO_PROCESSOR_TABLE;
+    faces_.tables[MIDI_MAPPING] = &MIDI_MAPPING_TABLE;
+    faces_.tables[NOTE_EXPRESSION_CONTROLLER] = &NOTE_EXPRESSION_CONTROLLER_TABLE;
+    faces_.tables[PROCESS_CONTEXT_REQUIREMENTS] = &PROCESS_CONTEXT_REQUIREMENTS_TABLE;
+    faces_.tables[UNIT_INFO] = &UNIT_INFO_TABLE;
+  }
+  ~Wrapper() = default;
+
+  // Runs `work(Wrapper&)` for the object behind face I through the entry guard; `fallback`
+  // answers a null interface pointer.
+  template <Face I, class R, class F>
+  static R with(void* self, R fallback, F&& work) noexcept {
+    return guard_entry([&]() -> R {
+      if (self == nullptr) return fallback;
+      return std::forward<F>(work)(owner_of<Wrapper, I>(self));
+    });
+  }
+
+  // FUnknown and IPluginBase, on every face. Thread: any (initialize, terminate: main)
+  template <Face I>
+  static abi::tresult c_query_interface(void* self, const char* iid, void** obj) noexcept {
+    return with<I>(self, abi::kInvalidArgument,
+                   [&](Wrapper& wrapper) { return wrapper.query_interface(iid, obj); });
+  }
+  template <Face I>
+  static std::uint32_t c_add_ref(void* self) noexcept {
+    return with<I>(self, std::uint32_t{0}, [](Wrapper& wrapper) { return wrapper.add_ref(); });
+  }
+  template <Face I>
+  static std::uint32_t c_release(void* self) noexcept {
+    return with<I>(self, std::uint32_t{0}, [](Wrapper& wrapper) { return wrapper.release(); });
+  }
+  template <Face I>
+  static constexpr abi::FUnknownVtbl UNKNOWN{&c_query_interface<I>, &c_add_ref<I>, &c_release<I>};
+  // The component and the controller are one object: nothing to set up or take down.
+  template <Face I>
+  static constexpr abi::IPluginBaseVtbl PLUGIN_BASE{
+      UNKNOWN<I>, &answer<abi::kResultOk, abi::FUnknown*>, &answer<abi::kResultOk>};
+
+  // IUnitInfo over the unit tree. Thread: main
+  static std::int32_t c_get_unit_count(void* self) noexcept {
+    return with<UNIT_INFO>(self, std::int32_t{0}, [](Wrapper& wrapper) {
+      return static_cast<std::int32_t>(wrapper.inner().param_units().len());
+    });
+  }
+  static abi::tresult c_get_unit_info(void* self, std::int32_t index,
+                                      abi::UnitInfo* info) noexcept {
+    return with<UNIT_INFO>(self, abi::kInvalidArgument, [&](Wrapper& wrapper) {
+      // A negative index is refused like one past the end, never read before the list.
+      if (info == nullptr || index < 0) return abi::kInvalidArgument;
+      const auto unit = wrapper.inner().param_units().info(static_cast<std::size_t>(index));
+      if (!unit) return abi::kInvalidArgument;
+      std::memset(info, 0, sizeof *info);
+      info->id = unit->first;
+      info->parentUnitId = unit->second->parent_unit_id;
+      util::u16strlcpy(info->name, std::size(info->name), unit->second->name);
+      info->programListId = abi::kNoProgramListId;
+      return abi::kResultOk;
+    });
+  }
+
+  // The slots below that answer kNotImplemented belong to the component, processor and
+  // controller calls, which this object does not serve yet.
+  static constexpr abi::IComponentVtbl COMPONENT_TABLE{
+      PLUGIN_BASE<COMPONENT>,
+      &answer<abi::kNotImplemented, char*>,
+      &answer<abi::kNotImplemented, std::int32_t>,
+      &answer<std::int32_t{0}, std::int32_t, std::int32_t>,
+      &answer<abi::kNotImplemented, std::int32_t, std::int32_t, std::int32_t, abi::BusInfo*>,
+      &answer<abi::kNotImplemented, abi::RoutingInfo*, abi::RoutingInfo*>,
+      &answer<abi::kNotImplemented, std::int32_t, std::int32_t, std::int32_t, abi::TBool>,
+      &answer<abi::kNotImplemented, abi::TBool>,
+      &answer<abi::kNotImplemented, abi::IBStream*>,
+      &answer<abi::kNotImplemented, abi::IBStream*>,
+  };
+
+  static constexpr abi::IEditControllerVtbl EDIT_CONTROLLER_TABLE{
+      PLUGIN_BASE<EDIT_CONTROLLER>,
+      &answer<abi::kNotImplemented, abi::IBStream*>,
+      &answer<abi::kNotImplemented, abi::IBStream*>,
+      &answer<abi::kNotImplemented, abi::IBStream*>,
+      &answer<std::int32_t{0}>,
+      &answer<abi::kNotImplemented, std::int32_t, abi::ParameterInfo*>,
+      &answer<abi::kNotImplemented, abi::ParamID, abi::ParamValue, char16_t*>,
+      &answer<abi::kNotImplemented, abi::ParamID, char16_t*, abi::ParamValue*>,
+      [](void*, abi::ParamID, abi::ParamValue value) noexcept { return value; },
+      [](void*, abi::ParamID, abi::ParamValue value) noexcept { return value; },
+      [](void*, abi::ParamID) noexcept { return abi::ParamValue{0.5}; },
+      &answer<abi::kNotImplemented, abi::ParamID, abi::ParamValue>,
+      &answer<abi::kNotImplemented, abi::IComponentHandler*>,
+      &answer<static_cast<abi::IPlugView*>(nullptr), const char*>,
+  };
+
+  static constexpr abi::IAudioProcessorVtbl AUDIO_PROCESSOR_TABLE{
+      UNKNOWN<AUDIO_PROCESSOR>,
+      &answer<abi::kNotImplemented, abi::SpeakerArrangement*, std::int32_t,
+              abi::SpeakerArrangement*, std::int32_t>,
+      &answer<abi::kNotImplemented, std::int32_t, std::int32_t, abi::SpeakerArrangement*>,
+      &answer<abi::kNotImplemented, std::int32_t>,
+      &answer<std::uint32_t{0}>,
+      &answer<abi::kNotImplemented, abi::ProcessSetup*>,
+      &answer<abi::kNotImplemented, abi::TBool>,
+      &answer<abi::kNotImplemented, abi::ProcessData*>,
+      &answer<std::uint32_t{0}>,
+  };
+
+  // No MIDI controller drives a parameter.
+  static constexpr abi::IMidiMappingVtbl MIDI_MAPPING_TABLE{
+      UNKNOWN<MIDI_MAPPING>,
+      &answer<abi::kResultFalse, std::int32_t, std::int16_t, std::int16_t, abi::ParamID*>,
+  };
+
+  // No note expressions.
+  static constexpr abi::INoteExpressionControllerVtbl NOTE_EXPRESSION_CONTROLLER_TABLE{
+      UNKNOWN<NOTE_EXPRESSION_CONTROLLER>,
+      &answer<std::int32_t{0}, std::int32_t, std::int16_t>,
+      &answer<abi::kInvalidArgument, std::int32_t, std::int16_t, std::int32_t,
+              abi::NoteExpressionTypeInfo*>,
+      &answer<abi::kResultFalse, std::int32_t, std::int16_t, std::uint32_t, abi::ParamValue,
+              char16_t*>,
+      &answer<abi::kResultFalse, std::int32_t, std::int16_t, std::uint32_t, const char16_t*,
+              abi::ParamValue*>,
+  };
+
+  // The transport fields the processing reads.
+  static constexpr std::uint32_t NEEDED_CONTEXT =
+      abi::kNeedProjectTimeMusic | abi::kNeedBarPositionMusic | abi::kNeedCycleMusic |
+      abi::kNeedTempo | abi::kNeedTimeSignature | abi::kNeedTransportState;
+  static constexpr abi::IProcessContextRequirementsVtbl PROCESS_CONTEXT_REQUIREMENTS_TABLE{
+      UNKNOWN<PROCESS_CONTEXT_REQUIREMENTS>,
+      &answer<NEEDED_CONTEXT>,
+  };
+
+  // Units from the parameter groups; no program lists.
+  static constexpr abi::IUnitInfoVtbl UNIT_INFO_TABLE{
+      UNKNOWN<UNIT_INFO>,
+      &c_get_unit_count,
+      &c_get_unit_info,
+      &answer<std::int32_t{0}>,
+      &answer<abi::kInvalidArgument, std::int32_t, abi::ProgramListInfo*>,
+      &answer<abi::kInvalidArgument, abi::ProgramListID, std::int32_t, char16_t*>,
+      &answer<abi::kInvalidArgument, abi::ProgramListID, std::int32_t, const char*, char16_t*>,
+      &answer<abi::kInvalidArgument, abi::ProgramListID, std::int32_t>,
+      &answer<abi::kInvalidArgument, abi::ProgramListID, std::int32_t, std::int16_t, char16_t*>,
+      &answer<abi::kRootUnitId>,
+      &answer<abi::kResultFalse, abi::UnitID>,
+      &answer<abi::kResultFalse, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+              abi::UnitID*>,
+      &answer<abi::kInvalidArgument, std::int32_t, std::int32_t, abi::IBStream*>,
+  };
+
+  Faces<FACE_COUNT> faces_;
+  RefCount ref_count_;
+  std::shared_ptr<WrapperInner<P>> inner_;
+};
+
+}  // namespace vessimor::vst3
