@@ -1,8 +1,11 @@
 #include "platform/apple/cf_run_loop.hpp"
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <mutex>
 #include <thread>
 #include <tuple>
@@ -34,9 +37,11 @@ const __CFString common_modes{"kCFRunLoopCommonModes"};
 constexpr unsigned kDefaultModeBit = 1;
 constexpr unsigned kCommonModesBit = 2;
 
+// By name: a mode may come from another copy of this stand-in in the process.
 unsigned mode_bits(CFRunLoopMode mode) {
-  if (mode == &default_mode) return kDefaultModeBit;
-  if (mode == &common_modes) return kCommonModesBit;
+  if (mode == nullptr) return 0;
+  if (std::strcmp(mode->name, default_mode.name) == 0) return kDefaultModeBit;
+  if (std::strcmp(mode->name, common_modes.name) == 0) return kCommonModesBit;
   return 0;
 }
 
@@ -102,22 +107,22 @@ bool is_attached(MainLoopState& state, CFRunLoopSourceRef source, unsigned run_b
 
 }  // namespace
 
-extern "C" {
-
 const CFAllocatorRef kCFAllocatorDefault = nullptr;
 const CFRunLoopMode kCFRunLoopDefaultMode = &default_mode;
 const CFRunLoopMode kCFRunLoopCommonModes = &common_modes;
 
-CFRunLoopRef CFRunLoopGetMain(void) {
+namespace {
+
+CFRunLoopRef impl_CFRunLoopGetMain() {
   return &main_loop;
 }
 
-CFRunLoopRef CFRunLoopGetCurrent(void) {
+CFRunLoopRef impl_CFRunLoopGetCurrent() {
   return vessimor::platform::is_main_thread() ? &main_loop : &other_loop;
 }
 
-CFRunLoopSourceRef CFRunLoopSourceCreate(CFAllocatorRef /*allocator*/, CFIndex order,
-                                         CFRunLoopSourceContext* context) {
+CFRunLoopSourceRef impl_CFRunLoopSourceCreate(CFAllocatorRef /*allocator*/, CFIndex order,
+                                              CFRunLoopSourceContext* context) {
   if (context == nullptr || context->version != 0) return nullptr;
   auto* source = new __CFRunLoopSource();
   source->order = order;
@@ -129,7 +134,7 @@ CFRunLoopSourceRef CFRunLoopSourceCreate(CFAllocatorRef /*allocator*/, CFIndex o
   return source;
 }
 
-void CFRunLoopAddSource(CFRunLoopRef rl, CFRunLoopSourceRef source, CFRunLoopMode mode) {
+void impl_CFRunLoopAddSource(CFRunLoopRef rl, CFRunLoopSourceRef source, CFRunLoopMode mode) {
   const unsigned bits = mode_bits(mode);
   if (rl != &main_loop || source == nullptr || bits == 0 || !source->valid.load()) return;
   MainLoopState& state = loop_state();
@@ -148,7 +153,7 @@ void CFRunLoopAddSource(CFRunLoopRef rl, CFRunLoopSourceRef source, CFRunLoopMod
   if (source->context.schedule != nullptr) source->context.schedule(source->context.info, rl, mode);
 }
 
-void CFRunLoopRemoveSource(CFRunLoopRef rl, CFRunLoopSourceRef source, CFRunLoopMode mode) {
+void impl_CFRunLoopRemoveSource(CFRunLoopRef rl, CFRunLoopSourceRef source, CFRunLoopMode mode) {
   const unsigned bits = mode_bits(mode);
   if (rl != &main_loop || source == nullptr || bits == 0) return;
   MainLoopState& state = loop_state();
@@ -165,13 +170,13 @@ void CFRunLoopRemoveSource(CFRunLoopRef rl, CFRunLoopSourceRef source, CFRunLoop
   }
 }
 
-void CFRunLoopSourceSignal(CFRunLoopSourceRef source) {
+void impl_CFRunLoopSourceSignal(CFRunLoopSourceRef source) {
   if (source == nullptr || !source->valid.load(std::memory_order_acquire)) return;
   source->signalled.store(true, std::memory_order_release);
   loop_state().signals.fetch_add(1, std::memory_order_relaxed);
 }
 
-void CFRunLoopSourceInvalidate(CFRunLoopSourceRef source) {
+void impl_CFRunLoopSourceInvalidate(CFRunLoopSourceRef source) {
   if (source == nullptr) return;
   MainLoopState& state = loop_state();
   std::vector<CFRunLoopSourceRef> to_release;
@@ -183,26 +188,26 @@ void CFRunLoopSourceInvalidate(CFRunLoopSourceRef source) {
   }
   for (CFRunLoopSourceRef removed : to_release) {
     if (removed->context.cancel != nullptr) {
-      removed->context.cancel(removed->context.info, &main_loop, kCFRunLoopCommonModes);
+      removed->context.cancel(removed->context.info, &main_loop, &common_modes);
     }
     release(removed);
   }
 }
 
-Boolean CFRunLoopSourceIsValid(CFRunLoopSourceRef source) {
+Boolean impl_CFRunLoopSourceIsValid(CFRunLoopSourceRef source) {
   return source != nullptr && source->valid.load() ? 1 : 0;
 }
 
-void CFRunLoopWakeUp(CFRunLoopRef /*rl*/) {
+void impl_CFRunLoopWakeUp(CFRunLoopRef /*rl*/) {
   loop_state().wake_ups.fetch_add(1, std::memory_order_release);
 }
 
-SInt32 CFRunLoopRunInMode(CFRunLoopMode mode, CFTimeInterval seconds,
-                          Boolean returnAfterSourceHandled) {
+SInt32 impl_CFRunLoopRunInMode(CFRunLoopMode mode, CFTimeInterval seconds,
+                               Boolean returnAfterSourceHandled) {
   if (!vessimor::platform::is_main_thread()) return kCFRunLoopRunFinished;
   // Running in the default mode serves the sources of the common modes too.
   const unsigned run_bits =
-      mode == kCFRunLoopDefaultMode ? (kDefaultModeBit | kCommonModesBit) : mode_bits(mode);
+      mode_bits(mode) == kDefaultModeBit ? (kDefaultModeBit | kCommonModesBit) : mode_bits(mode);
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::duration<double>(std::max(seconds, 0.0));
   MainLoopState& state = loop_state();
@@ -249,7 +254,7 @@ SInt32 CFRunLoopRunInMode(CFRunLoopMode mode, CFTimeInterval seconds,
   }
 }
 
-void CFRelease(CFTypeRef object) {
+void impl_CFRelease(CFTypeRef object) {
   if (object == nullptr || object == &main_loop || object == &other_loop) return;
   // The only other CoreFoundation objects made here are run-loop sources.
   auto source = static_cast<CFRunLoopSourceRef>(const_cast<void*>(object));
@@ -259,6 +264,101 @@ void CFRelease(CFTypeRef object) {
     record(state, "CFRelease", source);
   }
   release(source);
+}
+
+}  // namespace
+
+namespace vessimor::platform::apple::detail {
+
+// Every operation of the stand-in, so that all its copies in a process can use one of them.
+struct RunLoopApi {
+  decltype(&impl_CFRunLoopGetMain) get_main;
+  decltype(&impl_CFRunLoopGetCurrent) get_current;
+  decltype(&impl_CFRunLoopSourceCreate) source_create;
+  decltype(&impl_CFRunLoopAddSource) add_source;
+  decltype(&impl_CFRunLoopRemoveSource) remove_source;
+  decltype(&impl_CFRunLoopSourceSignal) source_signal;
+  decltype(&impl_CFRunLoopSourceInvalidate) source_invalidate;
+  decltype(&impl_CFRunLoopSourceIsValid) source_is_valid;
+  decltype(&impl_CFRunLoopWakeUp) wake_up;
+  decltype(&impl_CFRunLoopRunInMode) run_in_mode;
+  decltype(&impl_CFRelease) release;
+};
+
+}  // namespace vessimor::platform::apple::detail
+
+using vessimor::platform::apple::detail::RunLoopApi;
+
+extern "C" {
+
+// On macOS one CoreFoundation serves the whole process, so a host that turns the main run loop
+// turns the plug-in's sources too. Here each module carries a copy of this stand-in, hidden
+// inside it; a host executable that exports this record (our hosts and tests do) becomes the
+// process's one run loop, and every copy forwards to it.
+__attribute__((visibility("default"))) extern const RunLoopApi vessimor_cf_run_loop_api;
+const RunLoopApi vessimor_cf_run_loop_api = {&impl_CFRunLoopGetMain,
+                                             &impl_CFRunLoopGetCurrent,
+                                             &impl_CFRunLoopSourceCreate,
+                                             &impl_CFRunLoopAddSource,
+                                             &impl_CFRunLoopRemoveSource,
+                                             &impl_CFRunLoopSourceSignal,
+                                             &impl_CFRunLoopSourceInvalidate,
+                                             &impl_CFRunLoopSourceIsValid,
+                                             &impl_CFRunLoopWakeUp,
+                                             &impl_CFRunLoopRunInMode,
+                                             &impl_CFRelease};
+
+}  // extern "C"
+
+namespace {
+
+const RunLoopApi& api() {
+  static const RunLoopApi* const chosen = [] {
+    const void* process_wide = dlsym(RTLD_DEFAULT, "vessimor_cf_run_loop_api");
+    return process_wide != nullptr ? static_cast<const RunLoopApi*>(process_wide)
+                                   : &vessimor_cf_run_loop_api;
+  }();
+  return *chosen;
+}
+
+}  // namespace
+
+extern "C" {
+
+CFRunLoopRef CFRunLoopGetMain(void) {
+  return api().get_main();
+}
+CFRunLoopRef CFRunLoopGetCurrent(void) {
+  return api().get_current();
+}
+CFRunLoopSourceRef CFRunLoopSourceCreate(CFAllocatorRef allocator, CFIndex order,
+                                         CFRunLoopSourceContext* context) {
+  return api().source_create(allocator, order, context);
+}
+void CFRunLoopAddSource(CFRunLoopRef rl, CFRunLoopSourceRef source, CFRunLoopMode mode) {
+  api().add_source(rl, source, mode);
+}
+void CFRunLoopRemoveSource(CFRunLoopRef rl, CFRunLoopSourceRef source, CFRunLoopMode mode) {
+  api().remove_source(rl, source, mode);
+}
+void CFRunLoopSourceSignal(CFRunLoopSourceRef source) {
+  api().source_signal(source);
+}
+void CFRunLoopSourceInvalidate(CFRunLoopSourceRef source) {
+  api().source_invalidate(source);
+}
+Boolean CFRunLoopSourceIsValid(CFRunLoopSourceRef source) {
+  return api().source_is_valid(source);
+}
+void CFRunLoopWakeUp(CFRunLoopRef rl) {
+  api().wake_up(rl);
+}
+SInt32 CFRunLoopRunInMode(CFRunLoopMode mode, CFTimeInterval seconds,
+                          Boolean returnAfterSourceHandled) {
+  return api().run_in_mode(mode, seconds, returnAfterSourceHandled);
+}
+void CFRelease(CFTypeRef object) {
+  api().release(object);
 }
 
 }  // extern "C"
