@@ -70,7 +70,10 @@ class WorkerThread {
   // Thread: whichever releases the last handle
   ~WorkerThread() {
     if (!started_) return;
-    if (sender_.send(Message{Shutdown{}}) != ChannelStatus::Ok) {
+    // Named rather than a temporary: g++ 12 takes the temporary's other alternative for
+    // uninitialised when it inlines the send.
+    Message shutdown{std::in_place_type<Shutdown>};
+    if (sender_.send(std::move(shutdown)) != ChannelStatus::Ok) {
       VESSIMOR_PANIC(
           "Failed while sending worker thread shutdown request: sending on a disconnected channel");
     }
