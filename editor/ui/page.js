@@ -1,8 +1,9 @@
 (function () {
   'use strict';
 
-  // The page's copy of every parameter as a normalised value, starting at the defaults.
-  var values = {
+  // The page's copy of every control value, kept normalised (0..1) and starting at the defaults
+  // (input_gain 0 dB is 0.5, lock_freq 440 Hz is 0.5328986, and so on).
+  var uiState = {
     input_gain: 0.5, mix: 0.5, output_gain: 0.6666667, stereo_width: 0.5,
     lock_freq: 0.5328986, lock_motion_enable: 0, lock_motion_rate: 0.5, lock_motion_depth: 0.5,
     lock_motion_shape: 0, carrier_mode: 0, carrier_env_amount: 0, mode_cycle_enable: 0,
@@ -80,7 +81,7 @@
     views[id] = previous ? function (n, fromPlugin) { previous(n, fromPlugin); view(n, fromPlugin); } : view;
   }
   function show(id, n, fromPlugin) {
-    values[id] = n;
+    uiState[id] = n;
     if (views[id]) views[id](n, fromPlugin);
   }
 
@@ -194,7 +195,7 @@
   });
   function cycleTick() {
     if (cycle.on) {
-      var division = Math.min(3, Math.max(0, nearest(3 * values.mode_cycle_div)));
+      var division = Math.min(3, Math.max(0, nearest(3 * uiState.mode_cycle_div)));
       var slot = (60000 / tempo) * CYCLE_SLOT_BEATS[division];
       var mode = Math.floor((performance.now() - cycle.start) / slot) % MODES;
       if (mode !== cycle.shown) {
@@ -205,7 +206,7 @@
     requestAnimationFrame(cycleTick);
   }
 
-  Object.keys(values).forEach(function (id) { show(id, values[id], false); });
+  Object.keys(uiState).forEach(function (id) { show(id, uiState[id], false); });
 
   // Editing.
 
@@ -235,7 +236,7 @@
     dial.addEventListener('pointerdown', function (event) {
       event.preventDefault();
       var startY = event.clientY;
-      var startValue = values[id];  // may be 0: the drag goes on from there
+      var startValue = uiState[id];  // may be 0: the drag goes on from there
       window.beginEdit(id);
       track(function (move) {
         var n = clamp01(startValue + (startY - move.clientY) / 150);
@@ -285,11 +286,11 @@
     $all('.toggle[data-param]').forEach(function (toggle) {
       toggle.addEventListener('click', function () {
         var id = toggle.dataset.param;
-        discreteEdit(id, values[id] > 0.5 ? 0.0 : 1.0);
+        discreteEdit(id, uiState[id] > 0.5 ? 0.0 : 1.0);
       });
     });
     $('#amp-toggle').addEventListener('click', function () {
-      var current = values.trig_amount;
+      var current = uiState.trig_amount;
       discreteEdit('trig_amount', ampOn ? 0 : current > 0.01 ? current : 0.5);
     });
     modeButtons.forEach(function (button) {
@@ -311,7 +312,7 @@
   // Values from the plug-in.
 
   function incoming(name, value) {
-    if (!Object.prototype.hasOwnProperty.call(values, name)) return;
+    if (!Object.prototype.hasOwnProperty.call(uiState, name)) return;
     var n = Number(value);
     if (!isFinite(n)) return;
     show(name, n, true);

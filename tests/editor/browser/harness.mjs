@@ -3,9 +3,10 @@
 // statements the editor evaluates once the web view exists.
 //
 // The channel is pluggable: a route decides where window.ipc.postMessage goes and what comes
-// back. FakeIpc records the page's messages for page-only tests; a route to a native process
-// that answers with page statements fits the same shape (attach, then evaluate its statements
-// with editor.evaluate).
+// back. FakeIpc records the page's messages for page-only tests. A route to a native editor
+// process fits the same shape: attach(page) installs window.ipc over page.exposeBinding, passes
+// each posted text on, and evaluates the statements the native side answers with in the page;
+// with makesCreationCalls set, the native side makes the two creation calls itself.
 import { existsSync, readFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import path from 'node:path';
@@ -80,7 +81,10 @@ export class FakeIpc {
 
 // readyOrder 'after': the editor's statements run once the bridge exists (the usual order);
 // 'before': they run at document start, ahead of the bridge, so their guards make them no-ops.
-export async function openEditor(browser, { route = new FakeIpc(), readyOrder = 'after', presetName = 'Init' } = {}) {
+// html: the document to show; by default the built page with the bridge spliced in as the
+// editor does it (a native route may hand over the editor's own).
+export async function openEditor(browser, { route = new FakeIpc(), readyOrder = 'after', presetName = 'Init',
+                                            html = splicedPage() } = {}) {
   const context = await browser.newContext({ viewport: { width: 900, height: 600 } });
   const page = await context.newPage();
   page.setDefaultTimeout(5000);
@@ -89,9 +93,8 @@ export async function openEditor(browser, { route = new FakeIpc(), readyOrder = 
   // The page arrives from an address of its own, as a navigation, so that init scripts run
   // first; any other request it makes is recorded and refused.
   const requests = [];
-  const body = splicedPage();
   await page.route('**/*', (request) => {
-    if (request.request().url() === PAGE_URL) return request.fulfill({ contentType: 'text/html', body });
+    if (request.request().url() === PAGE_URL) return request.fulfill({ contentType: 'text/html', body: html });
     requests.push(request.request().url());
     return request.abort();
   });
@@ -99,7 +102,7 @@ export async function openEditor(browser, { route = new FakeIpc(), readyOrder = 
   await page.clock.pauseAt(1000);
   await route.attach(page);
   const statements = [READY_STATEMENT, presetNameStatement(presetName)];
-  if (readyOrder === 'before') {
+  if (readyOrder === 'before' && !route.makesCreationCalls) {
     await page.addInitScript((texts) => texts.forEach((text) => (0, eval)(text)), statements);
   }
   await page.goto(PAGE_URL);
@@ -111,7 +114,7 @@ export async function openEditor(browser, { route = new FakeIpc(), readyOrder = 
     evaluate: (statement) => page.evaluate((text) => { (0, eval)(text); }, statement),
     close: () => context.close(),
   };
-  if (readyOrder === 'after' && route.present !== false) {
+  if (readyOrder === 'after' && route.present !== false && !route.makesCreationCalls) {
     for (const statement of statements) await editor.evaluate(statement);
   }
   return editor;
