@@ -100,7 +100,7 @@ class WrapperInner final : public MainThreadExecutor<Task>,
     return HostRef<abi::IComponentHandler>(component_handler_.get());
   }
 
-  // Thread: main
+  // Present for the instance's whole life. Thread: any
   MacOSEventLoop<Task>& event_loop() {
     if (!event_loop_) VESSIMOR_PANIC("The instance has no main-thread event loop");
     return *event_loop_;
