@@ -8,6 +8,8 @@
 #else
 #include <sys/syscall.h>
 #include <unistd.h>
+
+#include <atomic>
 #endif
 
 namespace vessimor::platform {
@@ -40,8 +42,20 @@ bool is_main_thread() {
 
 #else
 
+namespace {
+// The kernel id of the thread a test picked as main; 0: the process's initial thread.
+std::atomic<pid_t> g_picked{0};
+
+pid_t current_tid() noexcept { return static_cast<pid_t>(syscall(SYS_gettid)); }
+}  // namespace
+
 bool is_main_thread() {
-  return static_cast<pid_t>(syscall(SYS_gettid)) == getpid();
+  const pid_t picked = g_picked.load(std::memory_order_acquire);
+  return current_tid() == (picked != 0 ? picked : getpid());
+}
+
+void set_main_thread_to_caller(bool pick) noexcept {
+  g_picked.store(pick ? current_tid() : 0, std::memory_order_release);
 }
 
 #endif
