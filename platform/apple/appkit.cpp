@@ -70,6 +70,9 @@ NSRect view_frame(id self) {
 void view_set_frame(id self, NSRect frame) {
   state<ViewState>(self).frame = frame;
 }
+void view_set_frame_origin(id self, NSPoint origin) {
+  state<ViewState>(self).frame.origin = origin;
+}
 NSRect view_bounds(id self) {
   return {{0, 0}, state<ViewState>(self).frame.size};
 }
@@ -365,6 +368,7 @@ void define_appkit() {
   method<&view_init_with_frame>(view, "initWithFrame:");
   method<&view_frame>(view, "frame");
   method<&view_set_frame>(view, "setFrame:");
+  method<&view_set_frame_origin>(view, "setFrameOrigin:");
   method<&view_bounds>(view, "bounds");
   method<&view_is_flipped>(view, "isFlipped");
   method<&view_window>(view, "window");
