@@ -145,5 +145,70 @@ TEST_F(StandIns, ClassesAdoptThePlatformProtocols) {
                                           "conformsToProtocol:", objc::get_protocol("NSObject")));
 }
 
+// A delegate and scheme handler of the test's own, answering as the web view host would.
+void decide_action(id, objc::SEL, id, id action, objc::BlockRef handler) {
+  const bool download = send<bool()>(action, "shouldPerformDownload");
+  objc::invoke_block<void(long)>(handler, download ? 2 : 1);
+}
+void decide_destination(id, objc::SEL, id, id, id name, objc::BlockRef completion) {
+  const std::string path = "/downloads/" + sim::text(name);
+  objc::invoke_block<void(id)>(
+      completion, send<id(id, bool)>(objc::get_class("NSURL"), "fileURLWithPath:isDirectory:",
+                                     sim::string(path).get(), false));
+}
+void start_task(id, objc::SEL, id, id task) {
+  Strong response = Strong::adopt(
+      send<id(id, long, id, id)>(send<id()>(objc::get_class("NSHTTPURLResponse"), "alloc"),
+                                 "initWithURL:statusCode:HTTPVersion:headerFields:",
+                                 send<id()>(send<id()>(task, "request"), "URL"), 200,
+                                 sim::string("HTTP/1.1").get(), static_cast<id>(nullptr)));
+  send<void(id)>(task, "didReceiveResponse:", response.get());
+  send<void(id)>(task, "didReceiveData:",
+                 send<id(const void*, unsigned long)>(objc::get_class("NSData"),
+                                                      "dataWithBytes:length:", "hello", 5));
+  send<void()>(task, "didFinish");
+}
+
+TEST_F(StandIns, SimulatedRequestsReachDelegatesAndBringTheirAnswersBack) {
+  objc::Class cls = objc::allocate_class(objc::get_class("NSObject"), "StandInsTestNavigation");
+  objc::add_method(cls, "webView:decidePolicyForNavigationAction:decisionHandler:", &decide_action);
+  objc::add_method(cls,
+                   "download:decideDestinationUsingResponse:suggestedFilename:completionHandler:",
+                   &decide_destination);
+  objc::add_method(cls, "webView:startURLSchemeTask:", &start_task);
+  objc::register_class(cls);
+  Strong delegate = Strong::adopt(send<id()>(cls, "new"));
+
+  Strong configuration =
+      Strong::adopt(send<id()>(objc::get_class("WKWebViewConfiguration"), "new"));
+  send<void(id, id)>(configuration.get(), "setURLSchemeHandler:forURLScheme:", delegate.get(),
+                     sim::string("app").get());
+  Strong web_view = Strong::adopt(send<id(objc::NSRect, id)>(
+      send<id()>(objc::get_class("WKWebView"), "alloc"),
+      "initWithFrame:configuration:", objc::NSRect{}, configuration.get()));
+  send<void(id)>(web_view.get(), "setNavigationDelegate:", delegate.get());
+
+  EXPECT_EQ(sim::decide_navigation_action(web_view.get(), "https://a/"), 1);
+  EXPECT_EQ(sim::decide_navigation_action(web_view.get(), "https://a/f.zip", true), 2);
+  EXPECT_EQ(sim::decide_navigation_response(web_view.get(), false), std::nullopt)
+      << "not implemented: not asked";
+
+  Strong download = sim::become_download(web_view.get(), "https://a/f.zip");
+  send<void(id)>(download.get(), "setDelegate:", delegate.get());
+  const sim::DestinationAnswer answer = sim::decide_download_destination(download.get(), "f.zip");
+  EXPECT_TRUE(answer.answered);
+  EXPECT_EQ(answer.path, "/downloads/f.zip");
+
+  sim::SchemeRequest request;
+  request.url = "app://index.html";
+  Strong task = sim::start_scheme_task(web_view.get(), request);
+  const sim::TaskState state = sim::scheme_task(task.get());
+  EXPECT_EQ(state.status, 200);
+  EXPECT_EQ(state.data, "hello");
+  EXPECT_TRUE(state.finished);
+  EXPECT_NE(objc::catch_exception([&] { send<void()>(task.get(), "didFinish"); }), nullptr)
+      << "a finished task refuses further answers";
+}
+
 }  // namespace
 }  // namespace vessimor::apple
