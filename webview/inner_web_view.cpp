@@ -306,6 +306,8 @@ void InnerWebView::init(std::string_view script, bool for_main_frame_only) {
 Result<Done> InnerWebView::navigate_to_url(const std::string& url,
                                            const std::optional<http::HeaderMap>& headers) {
   id ns_url = objc::send<id(id)>(must_class("NSURL"), "URLWithString:", ns_string(url).get());
+  if (ns_url == nullptr)
+    return WebViewError::with(WebViewErrorKind::UrlParse, "invalid URL: " + url);
   id request = objc::send<id(id)>(must_class("NSMutableURLRequest"), "requestWithURL:", ns_url);
   if (headers) {
     for (const auto& [name, value] : *headers) {

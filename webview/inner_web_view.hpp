@@ -4,6 +4,7 @@
 // delegates and pending-script list, registered under its id in the process-wide registry.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <shared_mutex>
@@ -37,6 +38,10 @@ struct WebViewRegistry {
 };
 WebViewRegistry& webview_state();
 
+// The current URL of a web view as text: empty while it has none; Utf8Error when the text is
+// not valid UTF-8. Thread: main
+Result<std::string> url_from_webview(id web_view);
+
 class InnerWebView {
  public:
   // Creates the web view inside `ns_view`: as its child (is_child), or filling the window whose
@@ -57,8 +62,14 @@ class InnerWebView {
   // added before it. Thread: main
   void init(std::string_view script, bool for_main_frame_only);
 
+  // Evaluates a script in the page. Before the first navigation commits it waits in the
+  // pending-script list and its callback is never called; from then on it runs at once, and the
+  // callback, if any, gets the result as JSON text ("2"; "" for undefined) on a later turn of the
+  // main loop. Errors thrown in the page are not reported. Always succeeds. Thread: main
+  Result<Done> eval(std::string_view script, std::function<void(std::string)> callback = {});
+
   // Loads a URL with extra request headers (a value with a byte outside tab and 32..126 is sent
-  // empty). Thread: main
+  // empty); a URL text that NSURL refuses gives UrlParse. Thread: main
   Result<Done> navigate_to_url(const std::string& url,
                                const std::optional<http::HeaderMap>& headers);
 

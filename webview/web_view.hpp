@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "webview/attributes.hpp"
 #include "webview/error.hpp"
@@ -15,6 +16,11 @@ namespace vessimor::webview {
 class WebView {
  public:
   explicit WebView(std::unique_ptr<InnerWebView> inner) : inner_(std::move(inner)) {}
+
+  // Runs a script in the page, or queues it until the page's first navigation commits (queued
+  // scripts then run in order). Always succeeds; errors in the page are not reported.
+  // Thread: main
+  Result<Done> evaluate_script(std::string_view script) { return inner_->eval(script); }
 
   InnerWebView& inner() noexcept { return *inner_; }
   const InnerWebView& inner() const noexcept { return *inner_; }

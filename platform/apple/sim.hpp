@@ -144,12 +144,16 @@ void commit_navigation(id web_view, std::string_view url = "about:blank");
 void finish_navigation(id web_view);
 void terminate_content_process(id web_view);
 // The page's window.webkit.messageHandlers.<name>.postMessage(body); false when no handler of
-// that name is registered.
+// that name is registered. Here and below, an empty URL text stands for a request without a URL.
 bool post_page_message(id web_view, id body, std::string_view frame_url,
                        std::string_view name = "ipc");
 // The page's title changes (observers of "title" are told), or another key path does.
 void set_title(id web_view, std::string_view title);
 void notify_key_path(id object, std::string_view key_path, id new_value);
+
+// How often the decision or completion block of the latest simulated request (navigation
+// action or response, download destination, media capture, open panel) has been called so far.
+long block_calls();
 
 // Navigation decisions: the value the decision handler got, nothing if it was not called.
 std::optional<long> decide_navigation_action(id web_view, std::string_view url,

@@ -108,10 +108,18 @@ bool implements(id object, const char* selector) {
   return object != nullptr && objc::class_responds(objc::class_of(object), objc::sel(selector));
 }
 
+// A request for the URL; an empty text gives a request without a URL.
 Strong make_request(std::string_view url) {
   Strong request = make("NSMutableURLRequest");
-  state<RequestState>(request.get()).url = ns_url(url);
+  if (!url.empty()) state<RequestState>(request.get()).url = ns_url(url);
   return request;
+}
+
+// Counts the calls of the decision or completion block of the latest simulated request.
+std::shared_ptr<long> g_block_calls = std::make_shared<long>(0);
+std::shared_ptr<long> fresh_block_counter() {
+  g_block_calls = std::make_shared<long>(0);
+  return g_block_calls;
 }
 
 // --- WKWebView ---
@@ -558,6 +566,9 @@ void set_script_results(id web_view, std::function<Strong(std::string_view)> res
 void set_webkit_drag_operation(unsigned long operation) {
   g_webkit_drag_operation = operation;
 }
+long block_calls() {
+  return *g_block_calls;
+}
 
 namespace {
 void run_user_scripts(id web_view, NSInteger injection_time) {
@@ -633,6 +644,7 @@ namespace {
 template <class T>
 struct Answer {
   std::shared_ptr<std::optional<T>> slot = std::make_shared<std::optional<T>>();
+  std::shared_ptr<long> calls = fresh_block_counter();
 };
 }  // namespace
 
@@ -645,7 +657,11 @@ std::optional<long> decide_navigation_action(id web_view, std::string_view url,
   state<NavigationActionState>(action.get()).request = make_request(url);
   state<NavigationActionState>(action.get()).should_download = should_download;
   Answer<long> answer;
-  objc::Block<void(NSInteger)> handler([slot = answer.slot](NSInteger policy) { *slot = policy; });
+  objc::Block<void(NSInteger)> handler(
+      [slot = answer.slot, calls = answer.calls](NSInteger policy) {
+        *slot = policy;
+        ++*calls;
+      });
   objc::send<void(id, id, BlockRef)>(delegate, selector, web_view, action.get(), handler.get());
   return *answer.slot;
 }
@@ -657,7 +673,11 @@ std::optional<long> decide_navigation_response(id web_view, bool can_show_mime_t
   Strong response = make("WKNavigationResponse");
   state<NavigationResponseState>(response.get()).can_show_mime_type = can_show_mime_type;
   Answer<long> answer;
-  objc::Block<void(NSInteger)> handler([slot = answer.slot](NSInteger policy) { *slot = policy; });
+  objc::Block<void(NSInteger)> handler(
+      [slot = answer.slot, calls = answer.calls](NSInteger policy) {
+        *slot = policy;
+        ++*calls;
+      });
   objc::send<void(id, id, BlockRef)>(delegate, selector, web_view, response.get(), handler.get());
   return *answer.slot;
 }
@@ -685,8 +705,9 @@ DestinationAnswer decide_download_destination(id download, std::string_view sugg
       "download:decideDestinationUsingResponse:suggestedFilename:completionHandler:";
   if (!implements(delegate, selector)) return {};
   auto answer = std::make_shared<DestinationAnswer>();
-  objc::Block<void(id)> completion([answer](id url) {
+  objc::Block<void(id)> completion([answer, calls = fresh_block_counter()](id url) {
     answer->answered = true;
+    ++*calls;
     if (url != nullptr) {
       const std::string& text = state<UrlState>(url).text;
       answer->path = text.starts_with("file://") ? text.substr(7) : text;
@@ -725,7 +746,10 @@ std::optional<long> request_media_capture(id web_view) {
   Strong frame = make("WKFrameInfo");
   Answer<long> answer;
   objc::Block<void(NSInteger)> handler(
-      [slot = answer.slot](NSInteger decision) { *slot = decision; });
+      [slot = answer.slot, calls = answer.calls](NSInteger decision) {
+        *slot = decision;
+        ++*calls;
+      });
   objc::send<void(id, id, id, NSInteger, BlockRef)>(delegate, selector, web_view, origin.get(),
                                                     frame.get(), 2, handler.get());
   return *answer.slot;
@@ -740,8 +764,9 @@ OpenPanelAnswer run_open_panel(id web_view, bool allows_multiple, bool allows_di
   state<PanelParametersState>(parameters.get()).directories = allows_directories;
   Strong frame = make("WKFrameInfo");
   auto answer = std::make_shared<OpenPanelAnswer>();
-  objc::Block<void(id)> completion([answer](id urls) {
+  objc::Block<void(id)> completion([answer, calls = fresh_block_counter()](id urls) {
     answer->answered = true;
+    ++*calls;
     if (urls == nullptr) return;
     answer->paths.emplace();
     for (const Strong& url : state<ArrayState>(urls).items) {
