@@ -60,6 +60,8 @@ using OpenedWindows = std::vector<OpenedWindow>;
 struct UiDelegateData {
   NewWindowHandler new_window_handler;
   std::shared_ptr<OpenedWindows> opened_windows = std::make_shared<OpenedWindows>();
+
+  void on_release(id self);
 };
 
 struct WindowDelegateData {
