@@ -54,8 +54,8 @@ TEST_F(IpcDelegateTest, TheHandlerMayDropTheWebViewWhileItRuns) {
   std::optional<WebView> web_view;
   int calls = 0;
   web_view.emplace(make(editor_builder([&](http::Request<std::string>) {
-    ++calls;
     web_view.reset();
+    ++calls;  // the handler is still alive here
   })));
   objc::Strong view = objc::Strong::retain(web_view->inner().web_view());
   sim::post_page_message(view.get(), sim::string("close").get(), "about:blank");
