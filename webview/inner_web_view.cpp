@@ -129,6 +129,9 @@ Result<std::unique_ptr<InnerWebView>> InnerWebView::new_ns_view(
       continue;
     }
     Class handler_class = url_scheme_handler::create(scheme);
+    if (handler_class == nullptr) {
+      return WebViewError::with(WebViewErrorKind::UrlSchemeRegisterError, scheme);
+    }
     Strong scheme_handler = Strong::adopt(objc::send<id()>(handler_class, "new"));
     url_scheme_handler::set_owner(scheme_handler.get(), webview_id, protocols.size());
     protocols.push_back(handler);

@@ -196,6 +196,10 @@ id data_with_bytes(id, const void* bytes, NSUInteger length) {
   state<DataState>(data).bytes.assign(static_cast<const char*>(bytes), length);
   return data;
 }
+id data_init_with_bytes(id self, const void* bytes, NSUInteger length) {
+  state<DataState>(self).bytes.assign(static_cast<const char*>(bytes), length);
+  return self;
+}
 const void* data_bytes(id self) {
   return state<DataState>(self).bytes.data();
 }
@@ -534,6 +538,7 @@ void define_foundation() {
 
   Class data = begin_class<DataState>("NSData", nullptr);
   class_method<&data_with_bytes>(data, "dataWithBytes:length:");
+  method<&data_init_with_bytes>(data, "initWithBytes:length:");
   method<&data_bytes>(data, "bytes");
   method<&data_length>(data, "length");
   finish_class(data);
