@@ -227,8 +227,8 @@ NSUInteger owner_index(id handler) {
 }
 
 // The request's URL and its absolute text; WebKit gives every task both.
-std::pair<id, std::string> task_url(id task) {
-  id url = objc::send<id()>(objc::send<id()>(task, "request"), "URL");
+std::pair<id, std::string> request_url(id request) {
+  id url = objc::send<id()>(request, "URL");
   if (url == nullptr) VESSIMOR_PANIC("URL scheme task without a URL");
   std::optional<std::string> text = string_text(objc::send<id()>(url, "absoluteString"));
   if (!text) VESSIMOR_PANIC("URL scheme task URL without an absolute string");
@@ -239,17 +239,18 @@ void start_task(id self, SEL, id web_view, id task) {
   guard_entry([&] {
     // A web view of another class (a window opened from the page may share our configuration)
     // has no task table to answer through.
+    id task_request = objc::send<id()>(task, "request");
     if (!objc::is_kind_of(web_view, qv_web_view_class())) {
-      answer_not_found(task, task_url(task).first);
+      answer_not_found(task, request_url(task_request).first);
       return;
     }
     Strong token = QvWebView::add_custom_task_key(web_view, task);
     std::string webview_id = owner_id(self);
     std::shared_ptr<CustomProtocolHandler> handler = find_handler(webview_id, owner_index(self));
-    auto [url, uri] = task_url(task);
+    auto [url, uri] = request_url(task_request);
     std::optional<http::Request<Body>> request;
     if (handler != nullptr && *handler) {
-      request = build_request(objc::send<id()>(task, "request"), std::move(uri));
+      request = build_request(task_request, std::move(uri));
     }
     if (!request) {
       QvWebView::remove_custom_task_key(web_view, task);

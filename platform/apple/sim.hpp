@@ -42,6 +42,9 @@ struct Call {
 
 std::vector<Call> calls();
 void clear_calls();
+// Runs `hook` for each call logged from now on, after it is logged and before the method's body
+// runs, so a test can act at the moment a message arrives; null removes it.
+void on_call(std::function<void(const Call&)> hook);
 // The texts of the calls, optionally only those made on one object.
 std::vector<std::string> call_texts(id receiver = nullptr);
 // The selectors sent to one object, in order.

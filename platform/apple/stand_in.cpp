@@ -30,6 +30,7 @@ std::map<std::string, long, std::less<>> g_live;
 std::vector<sim::Call> g_calls;
 std::vector<id> g_pool;
 std::deque<std::function<void()>> g_main_loop;
+std::shared_ptr<const std::function<void(const sim::Call&)>> g_call_hook;
 std::ptrdiff_t g_state_offset = -1;
 std::atomic<long> g_os_major{14}, g_os_minor{0}, g_os_patch{0};
 
@@ -331,8 +332,13 @@ void record(id receiver, bool class_method, SEL selector, std::vector<std::strin
                  class_method ? objc::class_name(reinterpret_cast<Class>(receiver))
                               : objc::class_name(objc::class_of(receiver)),
                  class_method, objc::sel_name(selector), std::move(arguments)};
-  std::lock_guard lock(g_mutex);
-  g_calls.push_back(std::move(call));
+  std::shared_ptr<const std::function<void(const sim::Call&)>> hook;
+  {
+    std::lock_guard lock(g_mutex);
+    g_calls.push_back(call);
+    hook = g_call_hook;
+  }
+  if (hook) (*hook)(call);
 }
 
 std::string describe_object(id object) {
@@ -396,6 +402,12 @@ std::vector<Call> calls() {
 void clear_calls() {
   std::lock_guard lock(g_mutex);
   g_calls.clear();
+}
+
+void on_call(std::function<void(const Call&)> hook) {
+  std::lock_guard lock(g_mutex);
+  g_call_hook =
+      hook ? std::make_shared<const std::function<void(const Call&)>>(std::move(hook)) : nullptr;
 }
 
 std::vector<std::string> call_texts(id receiver) {
