@@ -10,9 +10,6 @@ bool is_alpha(unsigned char c) {
 bool is_digit(unsigned char c) {
   return c >= '0' && c <= '9';
 }
-bool is_hex(unsigned char c) {
-  return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
 
 bool is_token(std::string_view text) {
   if (text.empty()) return false;
@@ -23,12 +20,6 @@ bool is_token(std::string_view text) {
     }
   }
   return true;
-}
-
-// Unreserved, reserved (gen-delims and sub-delims) and "%" of RFC 3986.
-bool uri_char(unsigned char c) {
-  return is_alpha(c) || is_digit(c) ||
-         std::string_view("-._~:/?#[]@!$&'()*+,;=%").find(c) != std::string_view::npos;
 }
 
 }  // namespace
@@ -62,27 +53,6 @@ bool valid_header_value(std::string_view value) noexcept {
     if ((c < 32 && c != '\t') || c == 127) return false;
   }
   return true;
-}
-
-bool valid_uri(std::string_view uri) noexcept {
-  if (uri.empty()) return false;
-  for (std::size_t i = 0; i < uri.size(); ++i) {
-    const auto c = static_cast<unsigned char>(uri[i]);
-    if (!uri_char(c)) return false;
-    if (c == '%' && (i + 2 >= uri.size() || !is_hex(static_cast<unsigned char>(uri[i + 1])) ||
-                     !is_hex(static_cast<unsigned char>(uri[i + 2])))) {
-      return false;
-    }
-  }
-  if (uri == "*" || uri.front() == '/') return true;
-  // scheme = ALPHA *( ALPHA / DIGIT / "+" / "-" / "." ), then ":".
-  if (!is_alpha(static_cast<unsigned char>(uri.front()))) return false;
-  for (std::size_t i = 1; i < uri.size(); ++i) {
-    const auto c = static_cast<unsigned char>(uri[i]);
-    if (c == ':') return true;
-    if (!is_alpha(c) && !is_digit(c) && c != '+' && c != '-' && c != '.') return false;
-  }
-  return false;
 }
 
 }  // namespace vessimor::webview::http

@@ -54,13 +54,10 @@ struct Response {
 // "HTTP/0.9", "HTTP/1.0", "HTTP/1.1", "HTTP/2.0" or "HTTP/3.0".
 const char* version_text(Version version) noexcept;
 
-// What a request may carry. A method and a header name are tokens (letters, digits and
-// !#$%&'*+-.^_`|~); a header value has no control byte but tab; a URI is "*", a path from "/",
-// or starts with a scheme and ":", and holds only the characters URIs allow, each "%" followed by
-// two hex digits.
+// What a request may carry besides its target (is_valid_uri): a method and a header name are
+// tokens (letters, digits and !#$%&'*+-.^_`|~); a header value has no control byte but tab.
 bool valid_method(std::string_view method) noexcept;
 bool valid_header_name(std::string_view name) noexcept;
 bool valid_header_value(std::string_view value) noexcept;
-bool valid_uri(std::string_view uri) noexcept;
 
 }  // namespace vessimor::webview::http

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <shared_mutex>
 
+#include "framework/util/utf8.hpp"
 #include "webview/inner_web_view.hpp"
 #include "webview/qv_web_view.hpp"
 
@@ -26,11 +27,6 @@ void dealloc(id self, SEL) {
       delete[] std::exchange(*text, nullptr);
     objc::send_super<void()>(self, must_class("NSObject"), "dealloc");
   });
-}
-
-// Whether the platform takes the bytes as UTF-8 text.
-bool is_text(std::string_view bytes) {
-  return static_cast<bool>(ns_string(bytes));
 }
 
 std::string exception_reason(id exception) {
@@ -118,7 +114,8 @@ std::optional<http::Request<Body>> build_request(id request, std::string uri) {
                                  string_text(value).value_or(std::string()));
     }
   }
-  if (!method || !http::valid_method(*method) || !http::valid_uri(built.uri)) return std::nullopt;
+  if (!method || !http::valid_method(*method) || !http::is_valid_uri(built.uri))
+    return std::nullopt;
   for (const auto& [name, value] : built.headers) {
     if (!http::valid_header_name(name) || !http::valid_header_value(value)) return std::nullopt;
   }
@@ -161,14 +158,14 @@ struct Reply {
 };
 
 // The response's header fields: "content-type", then "content-length" of the body, then every
-// header whose name and value are valid, under its name in lower case, so that a later field of
-// the same name (the response's own content-length among them) replaces an earlier one.
+// header whose name is a token and whose value is valid UTF-8 text, under its name in lower case,
+// so that a later field of the same name (the response's own content-length among them) replaces an
+// earlier one.
 Strong header_fields(const http::HeaderMap& headers, std::size_t body_length) {
   Strong fields = Strong::adopt(objc::send<id()>(must_class("NSMutableDictionary"), "new"));
   auto set = [&](std::string_view name, std::string_view value) {
-    Strong text = ns_string(value);
-    if (!text) return;
-    objc::send<void(id, id)>(fields.get(), "setObject:forKey:", text.get(), ns_string(name).get());
+    objc::send<void(id, id)>(fields.get(), "setObject:forKey:", ns_string(value).get(),
+                             ns_string(name).get());
   };
   auto lower = [](std::string name) {
     std::transform(name.begin(), name.end(), name.begin(),
@@ -176,7 +173,8 @@ Strong header_fields(const http::HeaderMap& headers, std::size_t body_length) {
     return name;
   };
   auto usable = [](const std::pair<std::string, std::string>& header) {
-    return http::valid_header_name(header.first) && http::valid_header_value(header.second);
+    return http::valid_header_name(header.first) && http::valid_header_value(header.second) &&
+           util::is_valid_utf8(header.second);
   };
   auto content_type = std::find_if(headers.begin(), headers.end(), [&](const auto& header) {
     return lower(header.first) == "content-type";
@@ -216,7 +214,7 @@ void respond(Reply& reply, http::Response<Body> response) {
 std::string owner_id(id handler) {
   char** text = objc::ivar_ptr<char*>(handler, "webview_id");
   if (text == nullptr) VESSIMOR_PANIC("URL scheme handler without its webview_id");
-  if (*text == nullptr || !is_text(*text)) return {};
+  if (*text == nullptr || !util::is_valid_utf8(*text)) return {};
   return *text;
 }
 

@@ -204,12 +204,11 @@ TEST_F(UrlSchemeHandlerTest, TasksNoHandlerCanAnswerGetA404) {
     EXPECT_EQ(state.data, "");
     EXPECT_TRUE(state.finished);
   };
-  std::vector<sim::SchemeRequest> unexpressible = {get("app://host/a b"), get("app://host/%zz"),
-                                                   get("app://host/"), get("app://host/"),
-                                                   get("app://host/")};
-  unexpressible[2].method = "GET ME";
-  unexpressible[3].headers = {{"X-Ctl", "a\x01"}};
-  unexpressible[4].headers = {{"Bad:Name", "1"}};
+  std::vector<sim::SchemeRequest> unexpressible(4, get("app://host/"));
+  unexpressible[0].url = "app://host/a b";
+  unexpressible[1].method = "GET ME";
+  unexpressible[2].headers = {{"X-Ctl", "a\x01"}};
+  unexpressible[3].headers = {{"Bad:Name", "1"}};
   for (const sim::SchemeRequest& request : unexpressible) {
     objc::Strong task = sim::start_scheme_task(view.get(), request);
     expect_404(task.get());
