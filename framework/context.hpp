@@ -10,6 +10,8 @@ namespace vessimor {
 
 enum class ProcessMode : std::uint8_t {
   realtime,
+  // A VST3 host that renders ahead of playback (prefetch).
+  buffered,
   offline,
 };
 

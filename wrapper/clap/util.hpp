@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/clap/state.hpp"
+#include "wrapper/core/state_limit.hpp"
 
 namespace vessimor::clap {
 
@@ -29,7 +30,7 @@ F require_function(F function, std::string_view record, std::string_view functio
 }
 
 // Largest state a host may hand back: a length prefix above it is refused before allocating.
-inline constexpr std::uint64_t MAX_STATE_BYTES = std::uint64_t{16} << 20;
+inline constexpr std::uint64_t MAX_STATE_BYTES = core::MAX_STATE_BYTES;
 
 }  // namespace vessimor::clap
 

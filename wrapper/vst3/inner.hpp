@@ -1,8 +1,11 @@
 // The state one VST3 instance shares between its faces, its plug-in view, the GUI context, the
 // main-thread event loop and the background worker: the format-neutral instance core, the unit
-// tree, the event loop and the host's component handler.
+// tree, the event loop, the host's component handler, the open view and what the audio road of
+// the processor keeps between calls.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -18,7 +21,9 @@
 #include "wrapper/core/instance_core.hpp"
 #include "wrapper/vst3/com.hpp"
 #include "wrapper/vst3/param_units.hpp"
+#include "wrapper/vst3/process_events.hpp"
 #include "wrapper/vst3/task.hpp"
+#include "wrapper/vst3/view_slot.hpp"
 
 namespace vessimor::vst3 {
 
@@ -29,22 +34,7 @@ class WrapperInner final : public MainThreadExecutor<Task>,
   // Builds the plug-in object and its tables, the unit tree, the main-thread event loop (which
   // joins the shared background worker) and asks the plug-in for its editor. A parameter map
   // whose groups give no unit tree is a broken invariant. Thread: main
-  static std::shared_ptr<WrapperInner> create() {
-    auto inner = std::shared_ptr<WrapperInner>(new WrapperInner());
-    const std::weak_ptr<WrapperInner> weak = inner;
-    inner->event_loop_.emplace(std::weak_ptr<MainThreadExecutor<Task>>(weak));
-    // Both functions hold the instance weakly, so that an executor the editor keeps never keeps
-    // the instance alive. The task type has no values: neither can be called with a task.
-    inner->core_.create_editor(AsyncExecutor{
-        [weak](BackgroundTask) {
-          if (auto self = weak.lock()) self->background_thread().schedule(Task::background_task());
-        },
-        [weak](BackgroundTask) {
-          if (auto self = weak.lock()) self->schedule_gui(Task::background_task());
-        },
-    });
-    return inner;
-  }
+  static std::shared_ptr<WrapperInner> create();
 
   WrapperInner(const WrapperInner&) = delete;
   WrapperInner& operator=(const WrapperInner&) = delete;
@@ -54,37 +44,30 @@ class WrapperInner final : public MainThreadExecutor<Task>,
   const core::InstanceCore<P>& core() const noexcept { return core_; }
   // Thread: any
   const ParamUnits& param_units() const noexcept { return param_units_; }
+  // Thread: any (see the slot's operations)
+  ViewSlot& view() noexcept { return view_; }
 
   // Runs the task now on the main thread, else queues it for the main run loop; false when the
-  // queue was full and the task dropped. Never blocks. Thread: any
+  // queue was full and the task dropped. Never blocks and takes no lock: the audio thread queues
+  // a value change while the main thread may hold the view slot for as long as an editor takes
+  // to open. Thread: any
   bool schedule_gui(Task task) { return event_loop().schedule_gui(task); }
 
   // Thread: main, or the background worker for background tasks
-  void execute(Task task, bool /*is_gui_thread*/) override {
-    switch (task.kind) {
-      case Task::Kind::background_task:
-        // The plug-in's task type has no values, so there is never a task to hand its executor.
-        break;
-      case Task::Kind::all_values_changed:
-        core_.editor().notify_if_open([](Editor& editor) { editor.param_values_changed(); });
-        break;
-      case Task::Kind::value_changed:
-        core_.editor().notify_if_open([&](Editor& editor) {
-          const std::string* id = core_.tables().id_of(task.param_hash);
-          if (id == nullptr) VESSIMOR_PANIC("no entry found for key");
-          editor.param_value_changed(*id, task.value);
-        });
-        break;
-      case Task::Kind::restart:
-        if (HostRef<abi::IComponentHandler> handler = component_handler()) {
-          handler.get()->vtbl->restartComponent(handler.get(), task.restart_flags);
-        }
-        break;
-      case Task::Kind::resize:
-        // Only an open plug-in view can ask the host for a size, and none opens yet.
-        break;
-    }
-  }
+  void execute(Task task, bool is_gui_thread) override;
+
+  // Sets a parameter from the host or the editor; when the value changed, its smoother follows
+  // (once a sample rate is configured) and an open editor hears of it. A non-finite value is
+  // ignored. kInvalidArgument for a hash that names no parameter, else kResultOk.
+  // Thread: main, or audio
+  abi::tresult set_normalized_value_by_hash(std::uint32_t hash, float normalized);
+
+  // Applies a whole state: values, then (once configured) the plug-in initialised and reset
+  // again; an open editor reads every value afresh. True. Thread: main, or audio between blocks
+  bool set_state_inner(const PluginState& state);
+  // A state from the editor: applied by the audio thread between blocks while the host
+  // processes, here otherwise; then the host is told to read every value. Thread: main
+  void set_state_object_from_gui(PluginState state);
 
   // The host's component handler: holds a reference on the new one, lets go of the old one.
   // Thread: main
@@ -100,6 +83,24 @@ class WrapperInner final : public MainThreadExecutor<Task>,
     return HostRef<abi::IComponentHandler>(component_handler_.get());
   }
 
+  // IComponent and IAudioProcessor calls (inner_processor.hpp).
+  // Thread: main
+  abi::tresult set_bus_arrangements(const abi::SpeakerArrangement* inputs, std::int32_t input_count,
+                                    const abi::SpeakerArrangement* outputs,
+                                    std::int32_t output_count);
+  // Thread: main
+  abi::tresult setup_processing(const abi::ProcessSetup* setup);
+  // Thread: main
+  abi::tresult set_active(bool active);
+  // Thread: main, or audio
+  abi::tresult set_processing(bool processing);
+  // Thread: audio
+  abi::tresult process(abi::ProcessData* data);
+  // Thread: main
+  abi::tresult get_state(abi::IBStream* stream);
+  // Thread: main
+  abi::tresult set_state(abi::IBStream* stream);
+
   // Present for the instance's whole life. Thread: any
   MacOSEventLoop<Task>& event_loop() {
     if (!event_loop_) VESSIMOR_PANIC("The instance has no main-thread event loop");
@@ -109,6 +110,37 @@ class WrapperInner final : public MainThreadExecutor<Task>,
   BackgroundThread<Task>& background_thread() { return event_loop().background_thread(); }
 
  private:
+  // Given to the plug-in's initialisation: a new latency is kept and the host told to read it
+  // once initialisation ends.
+  class InitContextImpl final : public InitContext {
+   public:
+    explicit InitContextImpl(WrapperInner& inner) : inner_(inner) {}
+    ~InitContextImpl() override {
+      if (requested_ && inner_.core_.set_latency_samples(*requested_)) {
+        inner_.schedule_gui(Task::restart(abi::kLatencyChanged));
+      }
+    }
+    InitContextImpl(const InitContextImpl&) = delete;
+    InitContextImpl& operator=(const InitContextImpl&) = delete;
+    // Thread: main, or audio when a handed-over state initialises the plug-in again
+    void set_latency_samples(std::uint32_t samples) override { requested_ = samples; }
+
+   private:
+    WrapperInner& inner_;
+    std::optional<std::uint32_t> requested_;
+  };
+
+  // What the plug-in reads of one sub-block besides its buffers.
+  class ProcessContextImpl final : public ProcessContext {
+   public:
+    explicit ProcessContextImpl(const Transport& transport) : transport_(transport) {}
+    // Thread: audio
+    const Transport& transport() const override { return transport_; }
+
+   private:
+    const Transport& transport_;
+  };
+
   WrapperInner() : param_units_(build_units(core_.tables())) {}
 
   static ParamUnits build_units(const core::ParamTables& tables) {
@@ -122,13 +154,94 @@ class WrapperInner final : public MainThreadExecutor<Task>,
     return std::move(*units);
   }
 
-  // Destroyed in reverse order: the host's handler, then the event loop (no task runs after it),
-  // then the plug-in and everything the core holds.
+  abi::tresult process_block(const abi::ProcessData& data, float sample_rate);
+
+  // Destroyed in reverse order: the host's handler and the view, then the event loop (no task
+  // runs after it), then the plug-in and everything the core holds.
   core::InstanceCore<P> core_;
   const ParamUnits param_units_;
   std::optional<MacOSEventLoop<Task>> event_loop_;
+  ProcessEvents process_events_;  // audio thread only
+  std::atomic<bool> unconfigured_process_reported_{false};
+  ViewSlot view_;
   mutable std::mutex component_handler_mutex_;
   HostRef<abi::IComponentHandler> component_handler_;
 };
 
+template <Vst3Plugin P>
+std::shared_ptr<WrapperInner<P>> WrapperInner<P>::create() {
+  auto inner = std::shared_ptr<WrapperInner>(new WrapperInner());
+  const std::weak_ptr<WrapperInner> weak = inner;
+  inner->event_loop_.emplace(std::weak_ptr<MainThreadExecutor<Task>>(weak));
+  // Both functions hold the instance weakly, so that an executor the editor keeps never keeps the
+  // instance alive. The task type has no values: neither can be called with a task.
+  inner->core_.create_editor(AsyncExecutor{
+      [weak](BackgroundTask) {
+        if (auto self = weak.lock()) self->background_thread().schedule(Task::background_task());
+      },
+      [weak](BackgroundTask) {
+        if (auto self = weak.lock()) self->schedule_gui(Task::background_task());
+      },
+  });
+  return inner;
+}
+
+template <Vst3Plugin P>
+void WrapperInner<P>::execute(Task task, bool /*is_gui_thread*/) {
+  switch (task.kind) {
+    case Task::Kind::background_task:
+      // The plug-in's task type has no values, so there is never a task to hand its executor.
+      break;
+    case Task::Kind::all_values_changed:
+      core_.editor().notify_if_open([](Editor& editor) { editor.param_values_changed(); });
+      break;
+    case Task::Kind::value_changed:
+      core_.editor().notify_if_open([&](Editor& editor) {
+        const std::string* id = core_.tables().id_of(task.param_hash);
+        if (id == nullptr) VESSIMOR_PANIC("no entry found for key");
+        editor.param_value_changed(*id, task.value);
+      });
+      break;
+    case Task::Kind::restart:
+      if (HostRef<abi::IComponentHandler> handler = component_handler()) {
+        handler.get()->vtbl->restartComponent(handler.get(), task.restart_flags);
+      }
+      break;
+    case Task::Kind::resize:
+      (void)view_.request_resize();
+      break;
+  }
+}
+
+template <Vst3Plugin P>
+abi::tresult WrapperInner<P>::set_normalized_value_by_hash(std::uint32_t hash, float normalized) {
+  const std::optional<ParamPtr> param = core_.tables().param_of(hash);
+  if (!param) return abi::kInvalidArgument;
+  if (core_.update_value(*param, normalized)) {
+    schedule_gui(Task::value_changed(hash, normalized));
+  }
+  return abi::kResultOk;
+}
+
+template <Vst3Plugin P>
+bool WrapperInner<P>::set_state_inner(const PluginState& state) {
+  {
+    InitContextImpl context(*this);
+    core_.apply_state(state, context);
+  }
+  schedule_gui(Task::all_values_changed());
+  if (view_.view_open()) schedule_gui(Task::resize());
+  return true;
+}
+
+template <Vst3Plugin P>
+void WrapperInner<P>::set_state_object_from_gui(PluginState state) {
+  core_.set_state_from_gui(std::move(state),
+                           [this](const PluginState& direct) { set_state_inner(direct); });
+  schedule_gui(Task::restart(abi::kParamValuesChanged));
+}
+
 }  // namespace vessimor::vst3
+
+// The component and audio-processor calls.
+#include "wrapper/vst3/inner_processor.hpp"  // IWYU pragma: keep

@@ -14,6 +14,7 @@
 #include "framework/panic.hpp"
 #include "framework/plugin.hpp"
 #include "platform/vst3/vst3.hpp"
+#include "wrapper/vst3/buses.hpp"
 #include "wrapper/vst3/com.hpp"
 #include "wrapper/vst3/inner.hpp"
 #include "wrapper/vst3/util.hpp"
@@ -157,21 +158,111 @@ class Wrapper {
     });
   }
 
-  // The slots below that answer kNotImplemented belong to the component, processor and
-  // controller calls, which this object does not serve yet.
+  // IComponent: buses of the current layout, activation and the saved state. Thread: main
+  static std::int32_t c_get_bus_count(void* self, std::int32_t type,
+                                      std::int32_t direction) noexcept {
+    return with<COMPONENT>(self, std::int32_t{0}, [&](Wrapper& wrapper) {
+      return bus_count(wrapper.inner().core().layout(), type, direction);
+    });
+  }
+  static abi::tresult c_get_bus_info(void* self, std::int32_t type, std::int32_t direction,
+                                     std::int32_t index, abi::BusInfo* info) noexcept {
+    return with<COMPONENT>(self, abi::kInvalidArgument, [&](Wrapper& wrapper) {
+      return bus_info(wrapper.inner().core().layout(), type, direction, index, info);
+    });
+  }
+  static abi::tresult c_get_routing_info(void* self, abi::RoutingInfo* in,
+                                         abi::RoutingInfo* out) noexcept {
+    return with<COMPONENT>(self, abi::kInvalidArgument, [&](Wrapper& wrapper) {
+      return routing_info(wrapper.inner().core().layout(), in, out);
+    });
+  }
+  // Every bus is always active; the call only checks that the bus exists.
+  static abi::tresult c_activate_bus(void* self, std::int32_t type, std::int32_t direction,
+                                     std::int32_t index, abi::TBool /*state*/) noexcept {
+    return with<COMPONENT>(self, abi::kInvalidArgument, [&](Wrapper& wrapper) {
+      const AudioIOLayout& layout = wrapper.inner().core().layout();
+      return type == abi::kAudio && bus_channels(layout, direction, index) ? abi::kResultOk
+                                                                           : abi::kInvalidArgument;
+    });
+  }
+  static abi::tresult c_set_active(void* self, abi::TBool state) noexcept {
+    return with<COMPONENT>(self, abi::kInvalidArgument, [&](Wrapper& wrapper) {
+      return wrapper.inner().set_active(state != 0);
+    });
+  }
+  static abi::tresult c_set_state(void* self, abi::IBStream* stream) noexcept {
+    return with<COMPONENT>(self, abi::kInvalidArgument,
+                           [&](Wrapper& wrapper) { return wrapper.inner().set_state(stream); });
+  }
+  static abi::tresult c_get_state(void* self, abi::IBStream* stream) noexcept {
+    return with<COMPONENT>(self, abi::kInvalidArgument,
+                           [&](Wrapper& wrapper) { return wrapper.inner().get_state(stream); });
+  }
+
+  // IAudioProcessor. Thread: main, except process and setProcessing (audio)
+  static abi::tresult c_set_bus_arrangements(void* self, abi::SpeakerArrangement* inputs,
+                                             std::int32_t input_count,
+                                             abi::SpeakerArrangement* outputs,
+                                             std::int32_t output_count) noexcept {
+    return with<AUDIO_PROCESSOR>(self, abi::kInvalidArgument, [&](Wrapper& wrapper) {
+      return wrapper.inner().set_bus_arrangements(inputs, input_count, outputs, output_count);
+    });
+  }
+  static abi::tresult c_get_bus_arrangement(void* self, std::int32_t direction, std::int32_t index,
+                                            abi::SpeakerArrangement* arrangement) noexcept {
+    return with<AUDIO_PROCESSOR>(self, abi::kInvalidArgument, [&](Wrapper& wrapper) {
+      const std::optional<std::uint32_t> channels =
+          bus_channels(wrapper.inner().core().layout(), direction, index);
+      if (arrangement == nullptr || !channels) return abi::kInvalidArgument;
+      *arrangement = arrangement_for(*channels);
+      return abi::kResultOk;
+    });
+  }
+  static abi::tresult c_can_process_sample_size(void* /*self*/, std::int32_t size) noexcept {
+    return size == abi::kSample32 ? abi::kResultOk : abi::kResultFalse;
+  }
+  static std::uint32_t c_get_latency_samples(void* self) noexcept {
+    return with<AUDIO_PROCESSOR>(self, std::uint32_t{0}, [](Wrapper& wrapper) {
+      return wrapper.inner().core().latency_samples();
+    });
+  }
+  static abi::tresult c_setup_processing(void* self, abi::ProcessSetup* setup) noexcept {
+    return with<AUDIO_PROCESSOR>(self, abi::kInvalidArgument, [&](Wrapper& wrapper) {
+      return wrapper.inner().setup_processing(setup);
+    });
+  }
+  static abi::tresult c_set_processing(void* self, abi::TBool state) noexcept {
+    return with<AUDIO_PROCESSOR>(self, abi::kInvalidArgument, [&](Wrapper& wrapper) {
+      return wrapper.inner().set_processing(state != 0);
+    });
+  }
+  static abi::tresult c_process(void* self, abi::ProcessData* data) noexcept {
+    return with<AUDIO_PROCESSOR>(self, abi::kInvalidArgument,
+                                 [&](Wrapper& wrapper) { return wrapper.inner().process(data); });
+  }
+  // The comb's ringing, as the plug-in reported it with its last block.
+  static std::uint32_t c_get_tail_samples(void* self) noexcept {
+    return with<AUDIO_PROCESSOR>(
+        self, abi::kNoTail, [](Wrapper& wrapper) { return wrapper.inner().core().tail_samples(); });
+  }
+
+  // The component is its own controller, so it names no controller class.
   static constexpr abi::IComponentVtbl COMPONENT_TABLE{
       PLUGIN_BASE<COMPONENT>,
-      &answer<abi::kNotImplemented, char*>,
-      &answer<abi::kNotImplemented, std::int32_t>,
-      &answer<std::int32_t{0}, std::int32_t, std::int32_t>,
-      &answer<abi::kNotImplemented, std::int32_t, std::int32_t, std::int32_t, abi::BusInfo*>,
-      &answer<abi::kNotImplemented, abi::RoutingInfo*, abi::RoutingInfo*>,
-      &answer<abi::kNotImplemented, std::int32_t, std::int32_t, std::int32_t, abi::TBool>,
-      &answer<abi::kNotImplemented, abi::TBool>,
-      &answer<abi::kNotImplemented, abi::IBStream*>,
-      &answer<abi::kNotImplemented, abi::IBStream*>,
+      &answer<abi::kNoInterface, char*>,
+      &answer<abi::kResultOk, std::int32_t>,
+      &c_get_bus_count,
+      &c_get_bus_info,
+      &c_get_routing_info,
+      &c_activate_bus,
+      &c_set_active,
+      &c_set_state,
+      &c_get_state,
   };
 
+  // The slots that answer kNotImplemented belong to the controller calls, which this object does
+  // not serve yet.
   static constexpr abi::IEditControllerVtbl EDIT_CONTROLLER_TABLE{
       PLUGIN_BASE<EDIT_CONTROLLER>,
       &answer<abi::kNotImplemented, abi::IBStream*>,
@@ -190,16 +281,11 @@ class Wrapper {
   };
 
   static constexpr abi::IAudioProcessorVtbl AUDIO_PROCESSOR_TABLE{
-      UNKNOWN<AUDIO_PROCESSOR>,
-      &answer<abi::kNotImplemented, abi::SpeakerArrangement*, std::int32_t,
-              abi::SpeakerArrangement*, std::int32_t>,
-      &answer<abi::kNotImplemented, std::int32_t, std::int32_t, abi::SpeakerArrangement*>,
-      &answer<abi::kNotImplemented, std::int32_t>,
-      &answer<std::uint32_t{0}>,
-      &answer<abi::kNotImplemented, abi::ProcessSetup*>,
-      &answer<abi::kNotImplemented, abi::TBool>,
-      &answer<abi::kNotImplemented, abi::ProcessData*>,
-      &answer<std::uint32_t{0}>,
+      UNKNOWN<AUDIO_PROCESSOR>, &c_set_bus_arrangements,
+      &c_get_bus_arrangement,   &c_can_process_sample_size,
+      &c_get_latency_samples,   &c_setup_processing,
+      &c_set_processing,        &c_process,
+      &c_get_tail_samples,
   };
 
   // No MIDI controller drives a parameter.
