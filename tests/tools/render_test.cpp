@@ -31,13 +31,8 @@ AudioData render_preset(const PluginModule& module, const std::string& preset,
                         const std::vector<ParameterOverride>& overrides = {}) {
   PluginInstance instance(module);
   if (!instance.init()) throw HostError("init failed");
-  std::map<clap_id, double> clap_max;
-  for (const clap_param_info& info : instance.param_infos()) clap_max[info.id] = info.max_value;
   RenderJob job;
-  for (const NormalizedValue& value : resolve_parameter_values(preset, overrides, {})) {
-    const clap_id id = hash_param_id(value.id);
-    job.values.emplace_back(id, value.normalized * clap_max.at(id));
-  }
+  job.values = resolve_parameter_values(preset, overrides, {});
   job.block_size = block_size;
   return render(instance, input, job);
 }
@@ -146,6 +141,21 @@ TEST_F(RenderTool, RendersAPresetWithOverridesIntoAWavFile) {
   EXPECT_EQ(b.frame_count(), mono.frame_count());
 }
 
+TEST_F(RenderTool, RendersTheSameFileThroughEitherFormat) {
+  const std::string common =
+      " --preset 'Robot Voice' --set 'char_mode=Fold' --set 'mix=30 %'"
+      " --seconds 0.25 ";
+  const auto [clap_status, clap_text] = run_tool("--format clap" + common + quoted(out("c.wav")));
+  ASSERT_EQ(clap_status, 0) << clap_text;
+  const auto [vst3_status, vst3_text] = run_tool("--plugin '" + std::string(VESSIMOR_VST3_PATH) +
+                                                 "/'" + common + quoted(out("v.wav")));
+  ASSERT_EQ(vst3_status, 0) << vst3_text;
+  const AudioData clap = read_audio_file(out("c.wav"));
+  const AudioData vst3 = read_audio_file(out("v.wav"));
+  EXPECT_EQ(vst3.frame_count(), 12000u);
+  EXPECT_EQ(vst3.channels, clap.channels);
+}
+
 TEST_F(RenderTool, ClearErrorsAndNonZeroExit) {
   const std::string target = " '" + out("x.wav") + "'";
   struct Case {
@@ -162,6 +172,9 @@ TEST_F(RenderTool, ClearErrorsAndNonZeroExit) {
       {"--plugin '" + out("none.clap") + "'" + target, 1, "plug-in not found"},
       {quoted(out("no/such/folder.wav")), 1, "no folder"},
       {"--set mix" + target, 2, "--set needs ID=VALUE"},
+      {"--format vst2" + target, 2, "unknown plug-in format 'vst2'"},
+      {"--format vst3 --plugin '" + vessimor_clap_path() + "'" + target, 2,
+       "is not a vst3 plug-in"},
       {"", 2, "missing the output file"},
   };
   for (const Case& c : cases) {

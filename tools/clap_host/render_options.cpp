@@ -76,6 +76,11 @@ RenderOptions parse_render_options(const std::vector<std::string>& args) {
       options.overrides.push_back(parse_override(value()));
     } else if (arg == "--plugin") {
       options.plugin_path = value();
+    } else if (arg == "--format") {
+      options.format = value();
+      if (options.format != "clap" && options.format != "vst3") {
+        throw UsageError("unknown plug-in format '" + *options.format + "' (clap or vst3)");
+      }
     } else if (arg == "--tempo") {
       options.tempo = number_option(arg, value(), 1.0, 999.0);
     } else if (arg == "--block-size") {
@@ -99,7 +104,7 @@ RenderOptions parse_render_options(const std::vector<std::string>& args) {
 std::string render_usage(const std::string& program) {
   return "usage: " + program +
          " [options] OUTPUT.wav\n"
-         "Renders audio through Vessimor.clap and writes a 32-bit float WAV file.\n"
+         "Renders audio through Vessimor.clap or Vessimor.vst3 into a 32-bit float WAV file.\n"
          "  -i, --input FILE      input audio file (default: a built-in test signal)\n"
          "  --signal NAME         test signal: chord, sine, sweep or noise (default chord)\n"
          "  --seconds S           test signal length in seconds (default 4)\n"
@@ -110,7 +115,8 @@ std::string render_usage(const std::string& program) {
          "                        lock_freq=880, mix=0.5, swarm_count=8, char_mode=3,\n"
          "                        lock_motion_enable=1) or text the plug-in reads\n"
          "                        (char_mode=Fold, 'lock_freq=1.2 kHz', 'mix=30 %')\n"
-         "  --plugin PATH         the plug-in to load (default: Vessimor.clap of this build)\n"
+         "  --format FORMAT       clap or vst3: the plug-in of this build to load (default clap)\n"
+         "  --plugin PATH         the plug-in to load instead: a .clap file or a .vst3 bundle\n"
          "  --tempo BPM           host tempo (default 120)\n"
          "  --block-size N        frames per process call (default 512)\n";
 }

@@ -29,7 +29,8 @@ struct RenderOptions {
   double sample_rate = 48000.0;  // of the test signal; an input file keeps its own rate
   std::string preset = "Init";
   std::vector<ParameterOverride> overrides;  // in command-line order; a later one wins
-  std::optional<std::string> plugin_path;    // absent: the Vessimor.clap of this build
+  std::optional<std::string> plugin_path;    // absent: the build's own plug-in of `format`
+  std::optional<std::string> format;         // "clap" or "vst3"; absent: from the path, or clap
   double tempo = 120.0;
   std::uint32_t block_size = 512;
   bool show_help = false;
