@@ -57,8 +57,9 @@ class UrlSchemeHandlerTest : public ::testing::Test {
 
   Result<std::unique_ptr<InnerWebView>> try_make(std::map<std::string, Served*> schemes) {
     WebViewAttributes attributes;
-    for (auto& [scheme, served] : schemes) {
-      attributes.custom_protocols[scheme] = std::make_shared<CustomProtocolHandler>(
+    for (const auto& entry : schemes) {
+      Served* served = entry.second;
+      attributes.custom_protocols[entry.first] = std::make_shared<CustomProtocolHandler>(
           [served](const std::string& id, http::Request<Body> request,
                    RequestAsyncResponder responder) {
             served->ids.push_back(id);
