@@ -21,6 +21,25 @@ std::string replace_all(std::string_view text, char from, std::string_view to) {
   return out;
 }
 
+// Every occurrence of the text `from` replaced by `to`.
+std::string replace_all(std::string_view text, std::string_view from, std::string_view to) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t start = 0;
+  for (std::size_t at = text.find(from); at != std::string_view::npos;
+       at = text.find(from, start)) {
+    out.append(text, start, at - start);
+    out += to;
+    start = at + from.size();
+  }
+  out.append(text, start);
+  return out;
+}
+
+// U+2028 and U+2029 in UTF-8; JavaScript engines before ES2019 end a string literal at them.
+constexpr std::string_view kLineSeparator = "\xE2\x80\xA8";
+constexpr std::string_view kParagraphSeparator = "\xE2\x80\xA9";
+
 }  // namespace
 
 std::string number(float value) {
@@ -37,7 +56,13 @@ std::string quote_payload(std::string_view payload) {
 }
 
 std::string quote_preset_name(std::string_view name) {
-  return replace_all(replace_all(name, '\\', "\\\\"), '\'', "\\'");
+  std::string text = replace_all(replace_all(name, '\\', "\\\\"), '\'', "\\'");
+  // A line terminator inside the quotes would end the statement early: the page would throw
+  // and never hear the name.
+  text = replace_all(text, '\n', "\\n");
+  text = replace_all(text, '\r', "\\r");
+  text = replace_all(text, kLineSeparator, "\\u2028");
+  return replace_all(text, kParagraphSeparator, "\\u2029");
 }
 
 std::string update_param(std::string_view param_id, float normalized_value) {

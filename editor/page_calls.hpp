@@ -19,7 +19,8 @@ std::string number(float value);
 // Thread: any
 std::string quote_payload(std::string_view payload);
 
-// The preset name inside a single-quoted JavaScript string: backslash and single quote only.
+// The preset name inside a single-quoted JavaScript string: backslash and single quote, then the
+// line terminators (line feed, carriage return, U+2028, U+2029) as escapes.
 // Thread: any
 std::string quote_preset_name(std::string_view name);
 
