@@ -8,9 +8,15 @@
 
 namespace vessimor {
 
-// The host's window that an editor embeds itself in; on macOS an AppKit `NSView*`.
+// The host's window that an editor embeds itself in: an AppKit `NSView*` on macOS. Hosts may
+// offer other kinds; the editor tells them apart and refuses what it cannot embed in.
 struct ParentWindowHandle {
-  void* ns_view = nullptr;
+  enum class Kind : std::uint8_t { app_kit, x11, win32 };
+
+  void* ns_view = nullptr;  // app_kit
+  Kind kind = Kind::app_kit;
+  unsigned long x11_window = 0;  // x11: the window id
+  void* hwnd = nullptr;          // win32
 };
 
 // Keeps a spawned editor open; destroying it closes the editor.

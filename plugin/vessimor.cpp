@@ -5,6 +5,8 @@
 #include <system_error>
 #include <utility>
 
+#include "editor/embedded_ui.hpp"
+#include "editor/webview_editor.hpp"
 #include "framework/panic.hpp"
 #include "plugin/preset.hpp"
 #include "plugin/processor_settings.hpp"
@@ -37,9 +39,8 @@ Vessimor::~Vessimor() {
   }
 }
 
-std::unique_ptr<Editor> Vessimor::editor(AsyncExecutor executor) {
-  (void)executor;
-  return nullptr;
+std::unique_ptr<Editor> Vessimor::editor(AsyncExecutor /*executor*/) {
+  return create_webview_editor(webview_state_, params_, std::string(embedded_ui::editor_page()));
 }
 
 bool Vessimor::initialize(const AudioIOLayout& /*layout*/, const ProcessingConfig& config,

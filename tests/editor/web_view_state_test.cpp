@@ -10,41 +10,13 @@
 #include <vector>
 
 #include "framework/log.hpp"
+#include "tests/editor/capturing_logger.hpp"
 
 namespace vessimor {
 namespace {
 
-// Keeps the records logged at info level or above (the process logger is registered once).
-class CapturingLogger : public log::Logger {
- public:
-  bool enabled(const log::Metadata& metadata) const override {
-    return metadata.level <= log::Level::Info;
-  }
-  void log(const log::Record& record) override {
-    std::lock_guard lock(mutex_);
-    lines_.push_back(std::string(record.metadata.target) + ": " +
-                     fmt::vformat(record.format, record.args));
-  }
-  void flush() override {}
-  std::vector<std::string> lines() {
-    std::lock_guard lock(mutex_);
-    return lines_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::vector<std::string> lines_;
-};
-
-CapturingLogger* capturing_logger() {
-  static CapturingLogger* logger = [] {
-    auto* created = new CapturingLogger();  // lives for the process, as a logger must
-    if (!log::set_logger(created)) return static_cast<CapturingLogger*>(nullptr);
-    log::set_max_level(log::Level::Info);
-    return created;
-  }();
-  return logger;
-}
+using test::capturing_logger;
+using test::CapturingLogger;
 
 std::vector<std::string> drain(WebViewState& state) {
   std::vector<std::string> scripts;

@@ -95,8 +95,25 @@ TEST(Vessimor, StartsWithTheDocumentedState) {
   EXPECT_EQ(plugin.webview_state()->size().width, 900U);
   EXPECT_EQ(plugin.webview_state()->size().height, 600U);
   EXPECT_EQ(plugin.params()->param_map().size(), 29U);
-  EXPECT_EQ(plugin.editor(AsyncExecutor{}), nullptr);
   EXPECT_TRUE(drain_scripts(*plugin.webview_state()).empty());
+}
+
+TEST(Vessimor, EachEditorSharesTheOneEditorStateAndParameterSet) {
+  Vessimor plugin;
+  const std::unique_ptr<Editor> first = plugin.editor(AsyncExecutor{});
+  const std::unique_ptr<Editor> second = plugin.editor(AsyncExecutor{});
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  EXPECT_NE(first.get(), second.get());
+  plugin.params()->param_map()[0].param.set_normalized_value(0.25F);
+  first->param_values_changed();
+  second->param_value_changed("mix", 0.5F);
+  const std::vector<std::string> scripts = drain_scripts(*plugin.webview_state());
+  ASSERT_EQ(scripts.size(), 30U);
+  EXPECT_EQ(scripts[0], "if (window._updateParam) window._updateParam('" +
+                            plugin.params()->param_map()[0].id + "', 0.25);");
+  EXPECT_EQ(scripts[29], "if (window._updateParam) window._updateParam('mix', 0.5);");
+  EXPECT_EQ(second->size().width, 900U);
 }
 
 TEST(Vessimor, InitializeSetsTheEngineRate) {

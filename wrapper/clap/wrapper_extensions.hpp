@@ -142,12 +142,25 @@ bool Wrapper<P>::ext_gui_set_size(const clap_plugin* plugin, std::uint32_t width
 template <ClapPlugin P>
 bool Wrapper<P>::ext_gui_set_parent(const clap_plugin* plugin, const clap_window* window) noexcept {
   return with(plugin, false, [window](Wrapper& self) {
-    // The editor embeds only into an AppKit view.
-    if (window == nullptr || window->api == nullptr ||
-        std::string_view(window->api) != CLAP_WINDOW_API_COCOA) {
+    if (window == nullptr || window->api == nullptr) {
       return false;
     }
-    return self.core_.editor().open(ParentWindowHandle{window->cocoa}, [&self] {
+    // The editor is told what it was given and refuses (with a log line) what it cannot embed
+    // in: only an AppKit view.
+    const std::string_view api(window->api);
+    ParentWindowHandle parent;
+    if (api == CLAP_WINDOW_API_COCOA) {
+      parent.ns_view = window->cocoa;
+    } else if (api == CLAP_WINDOW_API_X11) {
+      parent.kind = ParentWindowHandle::Kind::x11;
+      parent.x11_window = window->x11;
+    } else if (api == CLAP_WINDOW_API_WIN32) {
+      parent.kind = ParentWindowHandle::Kind::win32;
+      parent.hwnd = window->win32;
+    } else {
+      return false;
+    }
+    return self.core_.editor().open(parent, [&self] {
       return std::make_shared<WrapperGuiContext<P>>(self.shared_from_this());
     });
   });

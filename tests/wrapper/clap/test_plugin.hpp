@@ -99,8 +99,12 @@ class TestEditorHandle final : public EditorHandle {
 class TestEditor final : public Editor {
  public:
   // Thread: main
-  std::unique_ptr<EditorHandle> spawn(ParentWindowHandle /*parent*/,
+  std::unique_ptr<EditorHandle> spawn(ParentWindowHandle parent,
                                       std::shared_ptr<GuiContext> context) override {
+    // Like the web editor: only an AppKit view can hold it.
+    if (parent.kind != ParentWindowHandle::Kind::app_kit) {
+      return nullptr;
+    }
     if (editor_log().editors_keep_context) {
       kept_context_ = context;
     }
