@@ -135,6 +135,16 @@ TEST_F(EditorTest, OnlyTheEditorsOwnPageLoads) {
   EXPECT_EQ(sim::decide_navigation_action(web_view(), "https://example.com/"), 0);
   EXPECT_EQ(sim::decide_navigation_action(web_view(), "file:///tmp/take.wav"), 0);
   EXPECT_EQ(sim::decide_navigation_action(web_view(), "about:blank"), 0);
+
+  // A dropped file is taken before WebKit could open it in place of the page.
+  const std::vector<std::string> files{"/tmp/take.wav"};
+  sim::clear_calls();
+  sim::drag(web_view(), sim::DragPhase::entered, files, {30, 30});
+  EXPECT_EQ(sim::drag(web_view(), sim::DragPhase::perform, files, {30, 30}), 1u);
+  sim::drag(web_view(), sim::DragPhase::exited, files, {30, 30});
+  for (const char* selector : {"draggingEntered:", "performDragOperation:", "draggingExited:"}) {
+    EXPECT_THAT(sim::selectors_sent_to(web_view()), ::testing::Not(::testing::Contains(selector)));
+  }
 }
 
 TEST_F(EditorTest, HostNoticesBecomePageCallsOnTheNextMessage) {
