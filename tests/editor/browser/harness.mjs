@@ -3,10 +3,9 @@
 // statements the editor evaluates once the web view exists.
 //
 // The channel is pluggable: a route decides where window.ipc.postMessage goes and what comes
-// back. FakeIpc records the page's messages for page-only tests. A route to a native editor
-// process fits the same shape: attach(page) installs window.ipc over page.exposeBinding, passes
-// each posted text on, and evaluates the statements the native side answers with in the page;
-// with makesCreationCalls set, the native side makes the two creation calls itself.
+// back. FakeIpc records the page's messages for page-only tests; NativeEditor (native_editor.mjs)
+// routes them to the real plug-in and evaluates the statements its editor answers with; with
+// makesCreationCalls set, the native side makes the two creation calls itself.
 import { existsSync, readFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import path from 'node:path';
@@ -17,7 +16,8 @@ const PAGE_URL = 'http://editor.invalid/';
 
 export const READY_STATEMENT = 'if (window._ipcReady) window._ipcReady();';
 export function presetNameStatement(name) {
-  const quoted = name.replaceAll('\\', '\\\\').replaceAll("'", "\\'");
+  const quoted = name.replaceAll('\\', '\\\\').replaceAll("'", "\\'").replaceAll('\n', '\\n')
+    .replaceAll('\r', '\\r').replaceAll('\u2028', '\\u2028').replaceAll('\u2029', '\\u2029');
   return `if (window._setCurrentPresetName) window._setCurrentPresetName('${quoted}');`;
 }
 export function updateParamStatement(id, value) {
