@@ -44,9 +44,7 @@ BENCHMARK(BM_FormantFilter);
 
 void BM_CarrierFormantMorph(benchmark::State& state) {
   Carrier carrier(kRate);
-  carrier.morph_rate = 2.0f;
-  carrier.morph_lfo.rate = 2.0f;
-  carrier.morph_lfo.increment = 2.0f / kRate;
+  carrier.set_morph_rate(2.0f);
   for (auto _ : state) benchmark::DoNotOptimize(carrier.process());
   per_sample(state);
 }

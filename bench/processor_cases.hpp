@@ -14,12 +14,9 @@ inline constexpr float kSampleRate = 48000.0f;
 // resonant comb and the gate: every per-sample stage runs and the carriers move every sample.
 inline void make_worst(VessimorProcessor& p) {
   using quorvane_dsp_kit::CarrierMode;
-  for (quorvane_dsp_kit::Carrier* c : {&p.left, &p.right}) {
-    c->mode = CarrierMode::Swarm;
-    c->swarm_drift = 1.0f;
-    c->set_swarm_count(16);
-    c->bank.drift = 1.0f;
-  }
+  p.left.mode = CarrierMode::Swarm;
+  p.left.set_swarm_drift(1.0f);
+  p.left.set_swarm_count(16);
   p.base_swarm_drift = 1.0f;
   p.lock_motion_enabled = true;
   p.lock_depth = 1.0f;

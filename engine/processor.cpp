@@ -61,7 +61,6 @@ std::uint32_t VessimorProcessor::comb_tail_samples() const noexcept {
 
 VessimorProcessor::VessimorProcessor(float sr)
     : left(sr),
-      right(sr),
       comb_left(sr),
       comb_right(sr),
       wavefolder{0.5f, 2, 1.0f},
@@ -81,22 +80,17 @@ VessimorProcessor::VessimorProcessor(float sr)
 void VessimorProcessor::set_sample_rate(float sr) {
   sample_rate = sr;
   left.set_sample_rate(sr);
-  right.set_sample_rate(sr);
   grit_filter.set_sample_rate(sr);
   warm_filter.set_sample_rate(sr);
   comb_left.set_sample_rate(sr);
   comb_right.set_sample_rate(sr);
-  for (Lfo* lfo : {&trigger_lfo, &lock_lfo, &cycle_lfo}) {
-    lfo->sample_rate = sr;
-    lfo->increment = lfo->rate / sr;
-  }
+  for (Lfo* lfo : {&trigger_lfo, &lock_lfo, &cycle_lfo}) lfo->set_sample_rate(sr);
   follower.set_sample_rate(sr);
   grid_period = grid_period_for(sr, bpm);
 }
 
 void VessimorProcessor::reset() noexcept {
   left.reset();
-  right.reset();
   grit_filter.state = 0.0f;
   warm_filter.state = 0.0f;
   comb_left.reset();
@@ -229,10 +223,6 @@ StereoSample guard(float l, float r) noexcept {
   return modulation;
 }
 
-CarrierModulation VessimorProcessor::modulate(float l, float r) noexcept {
-  return modulators(l, r);
-}
-
 StereoSample VessimorProcessor::process(float l, float r) noexcept {
   // 1. Tempo grid: a pending character change waits for the next eighth note.
   grid_counter += 1;
@@ -245,9 +235,7 @@ StereoSample VessimorProcessor::process(float l, float r) noexcept {
   // 2. to 4. Modulators.
   const CarrierModulation modulation = modulators(l, r);
 
-  // 5. and 6. Carriers and ring modulation. Both carriers start alike and receive the same
-  // settings, calls and modulation, so the right carrier's output equals the left one's on every
-  // sample: it is computed once and `right` keeps only its settings.
+  // 5. and 6. Carrier and ring modulation: one carrier serves both channels.
   const float carrier = modulation.apply_and_process(left);
   const float x_l = l * input_gain;
   const float x_r = r * input_gain;

@@ -29,8 +29,7 @@ struct EnvelopeFollower {
 // `None` only ever appears in `pending_character_mode`; values above 3 in `character_mode` fold.
 enum class CharacterMode : std::uint8_t { Clean = 0, Grit = 1, Warm = 2, Fold = 3, None = 4 };
 
-// What the per-sample chain does to a carrier in one call (mode cycle, lock motion, envelope).
-// It is the same for both carriers; the chain applies it to the one it runs (see `right`).
+// What the per-sample chain does to the carrier in one call (mode cycle, lock motion, envelope).
 struct CarrierModulation {
   enum class Envelope : std::uint8_t { None, Formant, Stoch, Swarm };
   bool set_mode = false;
@@ -55,11 +54,9 @@ struct StereoSample {
 // The effect's whole signal path for one stereo instance. Fields are public: the settings update
 // writes them once per block, and the per-sample chain modulates some of them.
 struct VessimorProcessor {
+  // The carrier of both channels: a second, right carrier with the same settings and calls would
+  // play exactly the same samples.
   quorvane_dsp_kit::Carrier left;
-  // Receives the same settings as `left` (write both, always alike). Identical settings and calls
-  // make its output equal to the left carrier's, so the chain runs only `left` and this one's
-  // per-sample state (phases, filter states, modulated settings) stays where the settings left it.
-  quorvane_dsp_kit::Carrier right;
   quorvane_dsp_kit::CombFilter comb_left;
   quorvane_dsp_kit::CombFilter comb_right;
   float character_amount = 0.5f;
@@ -112,10 +109,6 @@ struct VessimorProcessor {
   // Thread: audio. One stereo input pair in, one output pair out, each within [-4, 4].
   StereoSample process(float l, float r) noexcept;
 
-  // Thread: audio. The modulator part of `process` (mode cycle, lock motion, envelope): advances
-  // those modulators and returns what they do to the carriers this sample.
-  CarrierModulation modulate(float l, float r) noexcept;
-
   // Samples per grid tick (an eighth note), truncated and saturated to 32 bits.
   static std::uint32_t grid_period_for(float sample_rate, float bpm) noexcept;
 
@@ -142,30 +135,19 @@ inline void CarrierModulation::apply(quorvane_dsp_kit::Carrier& c) const noexcep
       break;
     case Envelope::Formant:
       if (set_frequency) c.set_frequency(frequency);
-      c.formant_position = first;
-      // With the morph LFO running, the position is only the centre it sweeps around.
-      if (c.morph_rate < 0.001f) c.formant.set_position(first);
+      c.set_formant_position(first);
       break;
     case Envelope::Stoch:
       if (set_frequency) c.set_frequency(frequency);
       c.stoch_spread = first;
-      c.stoch_density = second;
-      c.stoch_clock.frequency = quorvane_dsp_kit::at_least(0.5f + 49.5f * second, 0.001f);
-      c.stoch_clock.increment = c.stoch_clock.frequency / c.stoch_clock.sample_rate;
+      c.set_stoch_density(second);
       break;
     case Envelope::Swarm:
-      c.swarm_spread = first;
-      c.swarm_drift = second;
-      c.bank.drift = second;
+      c.set_swarm_drift(second);
       if (set_frequency) {
-        // The new frequency and the new spread in one pass over the bank: the same end state as
-        // the frequency first and the spread after it.
-        c.frequency = frequency;
-        c.sine.set_frequency(frequency);
-        c.stoch_osc.set_frequency(frequency);
-        c.bank.set_frequency_and_spread(frequency, first);
+        c.set_frequency_and_swarm_spread(frequency, first);
       } else {
-        c.bank.set_spread(first);
+        c.set_swarm_spread(first);
       }
       break;
   }
@@ -178,14 +160,9 @@ inline float CarrierModulation::apply_and_process(quorvane_dsp_kit::Carrier& c) 
     return c.process();
   }
   if (set_mode) c.mode = mode;
-  c.swarm_spread = first;
-  c.swarm_drift = second;
-  c.bank.drift = second;
-  if (!set_frequency) return c.bank.process_at_spread(first) * c.kSwarmGain;
-  c.frequency = frequency;
-  c.sine.set_frequency(frequency);
-  c.stoch_osc.set_frequency(frequency);
-  return c.bank.process_at(frequency, first) * c.kSwarmGain;
+  c.set_swarm_drift(second);
+  if (!set_frequency) return c.process_swarm_at_spread(first);
+  return c.process_swarm_at(frequency, first);
 }
 
 }  // namespace vessimor

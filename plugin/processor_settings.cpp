@@ -44,11 +44,6 @@ float lock_beats(std::int32_t index) noexcept {
   return known ? kLockBeats[static_cast<std::size_t>(index)] : kLockBeats[0];
 }
 
-void set_lfo_rate(dsp::Lfo& lfo, float rate) noexcept {
-  lfo.rate = rate;
-  lfo.increment = rate / lfo.sample_rate;
-}
-
 float division_rate(float bpm, float beats) noexcept {
   return std::max(bpm / 60.0F / beats, 0.001F);
 }
@@ -65,37 +60,29 @@ dsp::CarrierMode carrier_mode(std::int32_t index) noexcept {
 }
 
 void update_tempo_synced_lfos(VessimorProcessor& processor) noexcept {
-  set_lfo_rate(processor.trigger_lfo,
-               division_rate(processor.bpm, kDivisionBeats[processor.trigger_division]));
-  set_lfo_rate(processor.cycle_lfo,
-               division_rate(processor.bpm, kDivisionBeats[processor.cycle_division]));
+  processor.trigger_lfo.set_rate(
+      division_rate(processor.bpm, kDivisionBeats[processor.trigger_division]));
+  processor.cycle_lfo.set_rate(
+      division_rate(processor.bpm, kDivisionBeats[processor.cycle_division]));
 }
 
 void update_carrier(const VessimorParams& params, bool envelope_moves_formant,
                     dsp::Carrier& carrier) noexcept {
   const float position = clamp(params.formant_position.value(), 0.0F, 1.0F);
-  carrier.formant_position = position;
-  // While the morph LFO moves the filter, the position is its centre only. While the envelope
-  // moves it, the chain sets it before every formant sample: setting the unmodulated position
-  // here as well would move the filter's dead band at every block start, so the sound would
-  // depend on the host's block size.
-  if (carrier.morph_rate < 0.001F && !envelope_moves_formant) {
-    carrier.formant.set_position(position);
+  // While the envelope moves the position, the chain sets the filter before every formant sample:
+  // setting the unmodulated position here as well would move the filter's dead band at every
+  // block start, so the sound would depend on the host's block size. (The morph rate is still the
+  // previous block's here.)
+  if (envelope_moves_formant) {
+    carrier.formant_position = position;
+  } else {
+    carrier.set_formant_position(position);
   }
-
-  const float width = clamp(params.formant_width.value(), 0.0F, 1.0F);
-  carrier.formant_width = width;
-  carrier.formant.set_resonance(width);
-
-  const float morph_rate = params.formant_morph_rate.value();
-  carrier.morph_rate = std::max(morph_rate, 0.0F);
-  set_lfo_rate(carrier.morph_lfo, std::max(morph_rate, 0.001F));
+  carrier.set_formant_width(clamp(params.formant_width.value(), 0.0F, 1.0F));
+  carrier.set_morph_rate(params.formant_morph_rate.value());
 
   carrier.stoch_spread = clamp(params.stoch_spread.value(), 0.0F, 1.0F);
-  const float density = clamp(params.stoch_density.value(), 0.0F, 1.0F);
-  carrier.stoch_density = density;
-  carrier.stoch_clock.frequency = std::max(49.5F * density + 0.5F, 0.001F);
-  carrier.stoch_clock.increment = carrier.stoch_clock.frequency / carrier.stoch_clock.sample_rate;
+  carrier.set_stoch_density(clamp(params.stoch_density.value(), 0.0F, 1.0F));
   const float smoothing = clamp(params.stoch_smoothing.value(), 0.0F, 1.0F);
   carrier.stoch_smoothing = smoothing;
   carrier.smoothing = smoothing;
@@ -103,12 +90,8 @@ void update_carrier(const VessimorParams& params, bool envelope_moves_formant,
 
 void update_swarm(const VessimorParams& params, dsp::Carrier& carrier) noexcept {
   // The drift first: the spread law adds the drift offset at this block's depth.
-  const float drift = clamp(params.swarm_drift.value(), 0.0F, 1.0F);
-  carrier.swarm_drift = drift;
-  carrier.bank.drift = drift;
-  const float spread = clamp(params.swarm_spread.value(), 0.0F, 1.0F);
-  carrier.swarm_spread = spread;
-  carrier.bank.set_spread(spread);
+  carrier.set_swarm_drift(clamp(params.swarm_drift.value(), 0.0F, 1.0F));
+  carrier.set_swarm_spread(clamp(params.swarm_spread.value(), 0.0F, 1.0F));
 }
 
 void update_character(const VessimorParams& params, VessimorProcessor& processor) noexcept {
@@ -134,9 +117,7 @@ void update_character(const VessimorParams& params, VessimorProcessor& processor
 
 void update_comb(const VessimorParams& params, dsp::CombFilter& comb) noexcept {
   comb.feedback = clamp(params.comb_feedback.value(), 0.0F, 0.95F);
-  const float frequency = clamp(params.comb_tuning.value(), 20.0F, 5000.0F);
-  comb.frequency = frequency;
-  comb.delay_samples = comb.sample_rate / frequency;
+  comb.set_frequency(clamp(params.comb_tuning.value(), 20.0F, 5000.0F));
   comb.mix = clamp(params.comb_mix.value(), 0.0F, 1.0F);
 }
 
@@ -161,7 +142,6 @@ void update_processor_params(const VessimorParams& params, float tempo_bpm,
   // While mode cycling runs, the carriers keep the mode the cycle gave them.
   if (!processor.mode_cycle_enabled) {
     processor.left.mode = mode;
-    processor.right.mode = mode;
   }
 
   const float lock_frequency = params.lock_freq.value();
@@ -171,7 +151,6 @@ void update_processor_params(const VessimorParams& params, float tempo_bpm,
   if (!processor.lock_motion_enabled) {
     const float frequency = clamp(lock_frequency, 40.0F, 5000.0F);
     processor.left.set_frequency(frequency);
-    processor.right.set_frequency(frequency);
   }
 
   processor.env_amount = clamp(params.carrier_env_amount.value(), 0.0F, 1.0F);
@@ -180,7 +159,7 @@ void update_processor_params(const VessimorParams& params, float tempo_bpm,
 
   // The previous block's tempo: the lock LFO follows a tempo change one block late.
   const float beats = std::max(lock_beats(params.lock_motion_rate.value()), 0.001F);
-  set_lfo_rate(processor.lock_lfo, division_rate(processor.bpm, beats));
+  processor.lock_lfo.set_rate(division_rate(processor.bpm, beats));
   const std::int32_t shape = params.lock_motion_shape.value();
   processor.lock_lfo.shape =
       shape >= 0 && shape < 5 ? static_cast<dsp::LfoShape>(shape) : dsp::LfoShape::Sine;
@@ -190,16 +169,13 @@ void update_processor_params(const VessimorParams& params, float tempo_bpm,
   processor.base_stoch_density = params.stoch_density.value();
   const bool envelope_moves_formant = processor.env_amount > 0.001F;
   update_carrier(params, envelope_moves_formant, processor.left);
-  update_carrier(params, envelope_moves_formant, processor.right);
 
   const auto swarm_count = static_cast<std::size_t>(std::max(params.swarm_count.value(), 0));
   processor.left.set_swarm_count(swarm_count);
-  processor.right.set_swarm_count(swarm_count);
 
   processor.base_swarm_spread = params.swarm_spread.value();
   processor.base_swarm_drift = params.swarm_drift.value();
   update_swarm(params, processor.left);
-  update_swarm(params, processor.right);
 
   update_character(params, processor);
 

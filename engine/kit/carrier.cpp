@@ -42,18 +42,20 @@ float Carrier::process_stoch() noexcept {
   } else {
     stoch_value = stoch_target;
   }
-  const float f = at_least(
-      clamp(frequency * fast_exp2(2.0f * stoch_spread * stoch_value), 40.0f, 5000.0f), 0.0f);
-  stoch_osc.frequency = f;
-  stoch_osc.increment = f / stoch_osc.sample_rate;
+  stoch_osc.set_frequency(
+      clamp(frequency * fast_exp2(2.0f * stoch_spread * stoch_value), 40.0f, 5000.0f));
   return stoch_osc.tick();
 }
 
 void Carrier::set_frequency(float f) noexcept {
-  frequency = f;
-  sine.set_frequency(f);
-  stoch_osc.set_frequency(f);
+  set_pitch_of_sines(f);
   bank.set_frequency(f);
+}
+
+void Carrier::set_frequency_and_swarm_spread(float f, float spread) noexcept {
+  set_pitch_of_sines(f);
+  swarm_spread = spread;
+  bank.set_frequency_and_spread(f, spread);
 }
 
 void Carrier::set_swarm_count(std::size_t n) noexcept {
@@ -72,8 +74,7 @@ void Carrier::set_sample_rate(float sr) noexcept {
   stoch_osc.set_sample_rate(sr);
   stoch_clock.set_sample_rate(sr);
   formant.set_sample_rate(sr);
-  morph_lfo.sample_rate = sr;
-  morph_lfo.increment = morph_lfo.rate / sr;
+  morph_lfo.set_sample_rate(sr);
   bank.set_sample_rate(sr);
 }
 

@@ -39,7 +39,7 @@ struct Lfo {
   float sample_rate = 44100.0f;
   float rate = 0.0f;       // hertz
   float phase = 0.0f;      // cycles, [0, 1)
-  float increment = 0.0f;  // rate / sample_rate, written by the owner
+  float increment = 0.0f;  // rate / sample_rate
   float held = 0.0f;       // sample-and-hold value; spans -3..1 by design
   LfoShape shape = LfoShape::Sine;
 
@@ -48,6 +48,14 @@ struct Lfo {
   }
 
   float tick() noexcept;
+  void set_rate(float r) noexcept {
+    rate = r;
+    increment = r / sample_rate;
+  }
+  void set_sample_rate(float sr) noexcept {
+    sample_rate = sr;
+    increment = rate / sr;
+  }
 
  private:
   static float sample_hold_value(float phase) noexcept;

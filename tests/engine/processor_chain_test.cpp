@@ -195,7 +195,7 @@ TEST(ProcessorChain, GateFollowsTheSquareTriggerLfo) {
   VessimorProcessor p(44100.0f);
   p.mix = 1.0f;
   p.trigger_amount = 0.5f;
-  p.left.mode = p.right.mode = CarrierMode::Swarm;
+  p.left.mode = CarrierMode::Swarm;
   p.trigger_lfo.phase = 0.6f;  // low half of the square: gain 0.5
   VessimorProcessor open = p;
   open.trigger_amount = 0.0f;

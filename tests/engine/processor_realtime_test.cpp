@@ -12,69 +12,6 @@
 namespace vessimor {
 namespace {
 
-test::Settings random_settings(test::Noise& n) {
-  test::Settings s;
-  const auto pick = [&n](int count) {
-    return static_cast<int>(n.bits() % static_cast<std::uint32_t>(count));
-  };
-  const auto unit = [&n] { return n.next() * 0.5f + 0.5f; };
-  s.input_gain = n.next() * 12.0f;
-  s.mix = unit();
-  s.stereo_width = 2.0f * unit();
-  s.lock_freq = 40.0f + 4960.0f * unit() * unit();
-  s.lock_motion_enable = pick(2) == 1;
-  s.lock_motion_rate = pick(9);
-  s.lock_motion_depth = unit();
-  s.lock_motion_shape = pick(5);
-  s.carrier_mode = pick(3);
-  s.carrier_env_amount = pick(2) ? unit() : 0.0f;
-  s.mode_cycle_enable = pick(3) == 0;
-  s.mode_cycle_div = pick(4);
-  s.formant_position = unit();
-  s.formant_width = unit();
-  s.formant_morph_rate = pick(2) ? 10.0f * unit() : 0.0f;
-  s.stoch_spread = unit();
-  s.stoch_density = unit();
-  s.stoch_smoothing = pick(3) ? unit() : 0.0f;
-  s.swarm_count = 2 + pick(15);
-  s.swarm_spread = unit();
-  s.swarm_drift = unit();
-  s.trig_div = pick(4);
-  s.trig_amount = unit();
-  s.char_mode = pick(4);
-  s.char_amount = unit();
-  s.comb_feedback = 0.95f * unit();
-  s.comb_tuning = 20.0f + 4980.0f * unit() * unit();
-  s.comb_mix = unit();
-  s.tempo = 20.0f + 280.0f * unit();
-  return s;
-}
-
-// The two carriers receive the same settings, calls and modulation in the same order, so they
-// stay identical: the right carrier's output always equals the left one's, bit for bit.
-TEST(ProcessorCarriers, LeftAndRightCarriersAreIdenticalUnderRandomSchedules) {
-  test::Noise schedule(1234), input(99);
-  VessimorProcessor p(44100.0f);
-  for (int block = 0; block < 400; ++block) {
-    const std::uint32_t event = schedule.bits() % 40;
-    if (event == 0) p.reset();
-    if (event == 1) p.set_sample_rate(block % 2 ? 48000.0f : 96000.0f);
-    p.playing = schedule.bits() % 2 == 0;
-    test::apply(p, random_settings(schedule));
-    const int frames = 1 + static_cast<int>(schedule.bits() % 300);
-    for (int i = 0; i < frames; ++i) {
-      const float l = input.next(), r = input.next();
-      const CarrierModulation m = p.modulate(l, r);
-      m.apply(p.left);
-      m.apply(p.right);
-      const float c_l = p.left.process();
-      const float c_r = p.right.process();
-      ASSERT_EQ(std::bit_cast<std::uint32_t>(c_l), std::bit_cast<std::uint32_t>(c_r))
-          << "block " << block << " frame " << i;
-    }
-  }
-}
-
 TEST(ProcessorRealtime, ProcessNeverAllocates) {
   VessimorProcessor p(44100.0f);
   p.set_sample_rate(48000.0f);

@@ -35,8 +35,9 @@ float reference_character(VessimorProcessor& p, float y) {
   return y * (y * y + 27.0f) / (9.0f * (y * y) + 27.0f);
 }
 
-// The chain step by step as written down: both carriers run, every setting is applied through the
-// carriers' own set-up calls in the order given. The processor's `process` must match it exactly.
+// The chain step by step as written down, every setting applied in the order given. One carrier
+// serves both channels (a right carrier with the same settings and calls would play the same
+// samples). The processor's `process` must match it exactly.
 StereoSample reference_process(VessimorProcessor& p, float l, float r) {
   p.grid_counter += 1;
   if (p.grid_counter >= p.grid_period) {
@@ -49,7 +50,7 @@ StereoSample reference_process(VessimorProcessor& p, float l, float r) {
     const float v = p.cycle_lfo.tick();
     if (v >= 0.0f && !p.cycle_was_positive) {
       p.cycle_counter = (p.cycle_counter + 1) % 3;
-      p.left.mode = p.right.mode = static_cast<CarrierMode>(p.cycle_counter);
+      p.left.mode = static_cast<CarrierMode>(p.cycle_counter);
     }
     p.cycle_was_positive = v >= 0.0f;
   }
@@ -58,7 +59,6 @@ StereoSample reference_process(VessimorProcessor& p, float l, float r) {
     const float f = clamp(p.lock_frequency * quorvane_dsp_kit::fast_exp2(2.0f * p.lock_depth * v),
                           40.0f, 5000.0f);
     p.left.set_frequency(f);
-    p.right.set_frequency(f);
   }
   if (p.env_amount > 0.001f) {
     EnvelopeFollower& ef = p.follower;
@@ -66,7 +66,8 @@ StereoSample reference_process(VessimorProcessor& p, float l, float r) {
     const float k = e > ef.envelope ? ef.attack_coefficient : ef.release_coefficient;
     ef.envelope = e + k * (ef.envelope - e);
     const float m = p.env_amount * ef.envelope;
-    for (Carrier* c : {&p.left, &p.right}) {
+    {
+      Carrier* c = &p.left;
       switch (p.left.mode) {
         case CarrierMode::Formant: {
           const float pos = clamp(0.5f * m + p.base_formant_position, 0.0f, 1.0f);
@@ -92,10 +93,9 @@ StereoSample reference_process(VessimorProcessor& p, float l, float r) {
     }
   }
   const float x_l = l * p.input_gain, x_r = r * p.input_gain;
-  const float c_l = p.left.process();
-  const float c_r = p.right.process();
-  float y_l = x_l * c_l * p.ring_depth + x_l * (1.0f - p.ring_depth);
-  float y_r = x_r * c_r * p.ring_depth + x_r * (1.0f - p.ring_depth);
+  const float c = p.left.process();
+  float y_l = x_l * c * p.ring_depth + x_l * (1.0f - p.ring_depth);
+  float y_r = x_r * c * p.ring_depth + x_r * (1.0f - p.ring_depth);
   y_l = reference_character(p, y_l);
   y_r = reference_character(p, y_r);
   y_l = p.comb_left.process(y_l);

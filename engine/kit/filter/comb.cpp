@@ -38,7 +38,7 @@ void CombFilter::set_sample_rate(float sr) {
     delay_line = DelayLine(length);
   }
   damping.set_sample_rate(sr);
-  delay_samples = sr / frequency;
+  set_frequency(frequency);
   refresh_tap();
 }
 

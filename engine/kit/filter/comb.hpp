@@ -22,6 +22,12 @@ struct CombFilter {
 
   static std::size_t length_for(float sample_rate) noexcept;
 
+  // Hertz, within 20..5000 (the owner limits it).
+  void set_frequency(float f) noexcept {
+    frequency = f;
+    delay_samples = sample_rate / f;
+  }
+
   // Clears the line; allocates only when the rate gives it another length (main thread).
   void set_sample_rate(float sr);
   void reset() noexcept;
