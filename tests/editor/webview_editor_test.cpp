@@ -147,24 +147,5 @@ TEST_F(EditorTest, OnlyTheEditorsOwnPageLoads) {
   }
 }
 
-TEST_F(EditorTest, HostNoticesBecomePageCallsOnTheNextMessage) {
-  params_->mix.set_normalized_value(0.25F);
-  editor_->param_value_changed("mix", 0.75F);
-  editor_->param_modulation_changed("mix", 0.5F);
-  editor_->param_values_changed();
-  std::unique_ptr<EditorHandle> handle = open();
-  commit();
-  ASSERT_TRUE(post(R"({"type":"custom","action":"a","payload":""})"));
-  const std::vector<std::string> scripts = page_scripts();
-  ASSERT_GE(scripts.size(), 3u);
-  EXPECT_THAT(std::vector<std::string>(scripts.end() - 3, scripts.end()),
-              ElementsAre("if (window._updateParam) window._updateParam('mix', 0.75);",
-                          "if (window._updateParam) window._updateParam('mix', 0.25);",
-                          "if (window._updateParam) window._updateParam('bypass', 0);"));
-  EXPECT_EQ(editor_->size().width, 900u);
-  EXPECT_TRUE(editor_->set_scale_factor(2.0F));
-  EXPECT_EQ(state_->scale_factor(), 2.0F);
-}
-
 }  // namespace
 }  // namespace vessimor::test
