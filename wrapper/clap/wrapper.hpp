@@ -83,10 +83,13 @@ class Wrapper final : public MainThreadExecutor<Task>,
   bool queue_parameter_event(const OutgoingParamEvent& event);
   // Asks the host to adopt the editor's size. Thread: main
   bool request_resize();
-  // Applies a whole state and asks the host to rescan the values; always true.
-  // Thread: main, or audio between blocks
-  bool set_state_inner(const PluginState& state);
-  // Applies a state from the editor, handing it to the audio thread while it processes.
+  // Applies a whole state and tells the editor and the host (values changed, rescan): what the
+  // audio thread runs between blocks, so it touches no editor lock. Thread: main, or audio
+  void apply_state(const PluginState& state);
+  // A whole state from the host's load or the editor: while processing, the audio thread applies
+  // it between blocks and this thread never holds the plug-in up; then the open editor's size is
+  // offered to the host again. Always true. Thread: main
+  bool set_state_inner(PluginState state);
   // Thread: main
   void set_state_object_from_gui(PluginState state);
   // Thread: any
@@ -178,6 +181,9 @@ class Wrapper final : public MainThreadExecutor<Task>,
 
   // Processing (wrapper_process.hpp). Thread: audio, or main for flush
   clap_process_status process(const clap_process& process);
+  ProcessResult process_sub_block(const HostAudioBlock& host_block, std::uint32_t block_start,
+                                  std::uint32_t block_end, const Transport& transport);
+  static void silence_outputs(const clap_process& process) noexcept;
   std::optional<SplitPoint> handle_in_events_until(const clap_input_events& events,
                                                    const clap_event_transport** transport,
                                                    std::uint32_t block_start,

@@ -46,11 +46,11 @@ bool Wrapper<P>::ext_state_load(const clap_plugin* plugin, const clap_istream* s
     if (!util::read_stream_exact(*stream, std::as_writable_bytes(std::span(json)))) {
       return false;
     }
-    const std::optional<PluginState> state = state::deserialize_json(json);
+    std::optional<PluginState> state = state::deserialize_json(json);
     if (!state) {
       return false;
     }
-    return self.set_state_inner(*state);
+    return self.set_state_inner(std::move(*state));
   });
 }
 

@@ -234,7 +234,7 @@ bool Wrapper<P>::request_resize() {
 }
 
 template <ClapPlugin P>
-bool Wrapper<P>::set_state_inner(const PluginState& state) {
+void Wrapper<P>::apply_state(const PluginState& state) {
   {
     WrapperInitContext<P> context(*this);
     core_.apply_state(state, context);
@@ -243,6 +243,11 @@ bool Wrapper<P>::set_state_inner(const PluginState& state) {
   // Whoever applied the state (the host's load, the editor, the audio thread's hand-over), the
   // host's parameter view and automation lanes must read the new values.
   schedule_gui(Task::rescan_values());
+}
+
+template <ClapPlugin P>
+bool Wrapper<P>::set_state_inner(PluginState state) {
+  core_.submit_state(std::move(state), [this](const PluginState& direct) { apply_state(direct); });
   if (core_.editor().is_open()) {
     request_resize();
   }
@@ -251,8 +256,7 @@ bool Wrapper<P>::set_state_inner(const PluginState& state) {
 
 template <ClapPlugin P>
 void Wrapper<P>::set_state_object_from_gui(PluginState state) {
-  core_.set_state_from_gui(std::move(state),
-                           [this](const PluginState& direct) { set_state_inner(direct); });
+  set_state_inner(std::move(state));
 }
 
 }  // namespace vessimor::clap

@@ -61,6 +61,14 @@ clap_process_status Wrapper<P>::process(const clap_process& process) {
   const HostAudioBlock host_block{std::span<const HostAudioPort>(inputs.data(), input_count),
                                   std::span<const HostAudioPort>(outputs.data(), output_count)};
 
+  // The plug-in and its buffers for the whole call, without waiting. The main thread holds them
+  // only while it re-initialises the plug-in outside processing (or for a host that stopped
+  // calling `process`); a call that meets that moment still reads its events and sends silence.
+  const auto access = core_.audio_scope();
+  if (!access) {
+    silence_outputs(process);
+  }
+
   const clap_event_transport* transport = process.transport;
   std::uint32_t block_start = 0;
   std::uint32_t event_index = 0;
@@ -76,23 +84,10 @@ clap_process_status Wrapper<P>::process(const clap_process& process) {
       }
     }
 
-    BlockBuffers buffers =
-        core_.buffer_manager().create_buffers(block_start, block_end - block_start, host_block);
-    const Transport block_transport = make_transport(transport, block_start, *sample_rate);
-
-    const auto all_filled = [](const Buffer& buffer) {
-      for (const std::span<float> channel : buffer.as_slice()) {
-        if (channel.empty()) {
-          return false;
-        }
-      }
-      return true;
-    };
     ProcessResult result = ProcessResult::normal();
-    if (all_filled(buffers.main) &&
-        std::all_of(buffers.aux.inputs.begin(), buffers.aux.inputs.end(), all_filled)) {
-      ProcessContextImpl context(block_transport);
-      result = core_.process(buffers.main, buffers.aux, context);
+    if (access) {
+      result = process_sub_block(host_block, block_start, block_end,
+                                 make_transport(transport, block_start, *sample_rate));
     }
 
     switch (result.status) {
@@ -116,10 +111,50 @@ clap_process_status Wrapper<P>::process(const clap_process& process) {
     block_start = block_end;
   }
 
-  // A state from the editor is applied between blocks, then returned for the editor's thread to
-  // free.
-  core_.serve_state_handover([this](const PluginState& state) { set_state_inner(state); });
+  // A state from the editor or the host's load is applied between blocks, then returned for the
+  // main thread to free.
+  core_.serve_state_handover([this](const PluginState& state) { apply_state(state); });
   return status;
+}
+
+template <ClapPlugin P>
+ProcessResult Wrapper<P>::process_sub_block(const HostAudioBlock& host_block,
+                                            std::uint32_t block_start, std::uint32_t block_end,
+                                            const Transport& transport) {
+  BlockBuffers buffers =
+      core_.buffer_manager().create_buffers(block_start, block_end - block_start, host_block);
+  const auto all_filled = [](const Buffer& buffer) {
+    for (const std::span<float> channel : buffer.as_slice()) {
+      if (channel.empty()) {
+        return false;
+      }
+    }
+    return true;
+  };
+  if (!all_filled(buffers.main) ||
+      !std::all_of(buffers.aux.inputs.begin(), buffers.aux.inputs.end(), all_filled)) {
+    return ProcessResult::normal();
+  }
+  ProcessContextImpl context(transport);
+  return core_.process(buffers.main, buffers.aux, context);
+}
+
+template <ClapPlugin P>
+void Wrapper<P>::silence_outputs(const clap_process& process) noexcept {
+  if (process.audio_outputs == nullptr) {
+    return;
+  }
+  for (std::uint32_t port = 0; port < process.audio_outputs_count; ++port) {
+    const clap_audio_buffer& output = process.audio_outputs[port];
+    if (output.data32 == nullptr) {
+      continue;
+    }
+    for (std::uint32_t channel = 0; channel < output.channel_count; ++channel) {
+      if (float* samples = output.data32[channel]) {
+        std::fill_n(samples, process.frames_count, 0.0F);
+      }
+    }
+  }
 }
 
 template <ClapPlugin P>

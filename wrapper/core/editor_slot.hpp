@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "framework/editor.hpp"
+#include "framework/mutex.hpp"
 
 namespace vessimor::core {
 
@@ -55,9 +56,9 @@ class EditorSlot {
   void set_scale_factor(float factor) { scale_factor_ = factor; }
 
  private:
-  mutable std::mutex editor_mutex_;
+  mutable Mutex editor_mutex_;
   std::unique_ptr<Editor> editor_;
-  mutable std::mutex handle_mutex_;
+  mutable Mutex handle_mutex_;
   std::unique_ptr<EditorHandle> handle_;
   float scale_factor_ = 1.0F;
 };

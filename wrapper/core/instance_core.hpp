@@ -18,12 +18,14 @@
 
 #include "framework/audio/buffer_manager.hpp"
 #include "framework/log.hpp"
+#include "framework/mutex.hpp"
 #include "framework/plugin.hpp"
 #include "framework/state/state.hpp"
 #include "wrapper/core/buffer_config.hpp"
 #include "wrapper/core/editor_slot.hpp"
 #include "wrapper/core/flush_to_zero.hpp"
 #include "wrapper/core/param_tables.hpp"
+#include "wrapper/core/plugin_access.hpp"
 #include "wrapper/core/state_handover.hpp"
 
 namespace vessimor::core {
@@ -47,17 +49,26 @@ class InstanceCore {
   void create_editor(AsyncExecutor executor) {
     std::unique_ptr<Editor> editor;
     {
-      std::lock_guard lock(plugin_mutex_);
+      const PluginAccess::Scope access(access_, PluginAccess::Scope::Mode::wait);
       editor = plugin_->editor(std::move(executor));
     }
     editor_.set_editor(std::move(editor));
   }
 
-  // Runs `work(P&)` under the plug-in's lock. Thread: main, or audio
+  // Runs `work(P&)` holding the plug-in, waiting for the audio thread's current call to end.
+  // Thread: main
   template <class F>
   decltype(auto) with_plugin(F&& work) {
-    std::lock_guard lock(plugin_mutex_);
+    const PluginAccess::Scope access(access_, PluginAccess::Scope::Mode::wait);
     return std::forward<F>(work)(*plugin_);
+  }
+
+  // Holds the plug-in for one host call on the audio thread without ever waiting; false (and the
+  // plug-in untouched for this call) in the rare moment the main thread holds it. The core's
+  // audio-thread operations inside the scope use the hold instead of taking the plug-in again.
+  // Thread: audio
+  PluginAccess::Scope audio_scope() noexcept {
+    return PluginAccess::Scope(access_, PluginAccess::Scope::Mode::try_only);
   }
 
   // Thread: main, or the background worker
@@ -106,18 +117,21 @@ class InstanceCore {
     for (const ParamTableEntry& entry : tables_.entries()) {
       entry.param.update_smoother(config.sample_rate, true);
     }
-    std::lock_guard lock(plugin_mutex_);
+    const PluginAccess::Scope access(access_, PluginAccess::Scope::Mode::wait);
     if (!plugin_->initialize(layout(), config, context)) return false;
     buffer_manager_ = BufferManager::for_audio_io_layout(config.max_buffer_size, layout());
     config_.store(config);
     return true;
   }
 
-  // Thread: audio, or main while not processing
+  // Never waits: when the other thread holds the plug-in, the reset is left out (the main thread
+  // holds it only to re-initialise and reset it itself). Thread: audio, or main while not
+  // processing
   void reset_plugin() {
     util::process_wrapper([&] {
-      std::lock_guard lock(plugin_mutex_);
-      plugin_->reset();
+      if (const PluginAccess::Scope access{access_, PluginAccess::Scope::Mode::try_only}) {
+        plugin_->reset();
+      }
     });
   }
 
@@ -128,14 +142,13 @@ class InstanceCore {
   // Thread: any
   bool is_processing() const noexcept { return is_processing_.load(std::memory_order_acquire); }
 
-  // One (sub-)block through the plug-in; its result becomes the last process result.
-  // Thread: audio
+  // One (sub-)block through the plug-in; its result becomes the last process result. Without the
+  // plug-in (the main thread holds it) the block passes untouched with the normal result, which is
+  // not recorded. Thread: audio, best inside `audio_scope`
   ProcessResult process(Buffer& buffer, AuxiliaryBuffers& aux, ProcessContext& context) {
-    ProcessResult result;
-    {
-      std::lock_guard lock(plugin_mutex_);
-      result = plugin_->process(buffer, aux, context);
-    }
+    const PluginAccess::Scope access(access_, PluginAccess::Scope::Mode::try_only);
+    if (!access) return ProcessResult::normal();
+    const ProcessResult result = plugin_->process(buffer, aux, context);
     last_result_.store(pack(result), std::memory_order_relaxed);
     return result;
   }
@@ -190,37 +203,48 @@ class InstanceCore {
   }
 
   // Sets every value the state names (smoothers jump when a configuration is known), then, once
-  // activated, initialises and resets the plug-in again. Thread: main, or audio between blocks
+  // activated, initialises and resets the plug-in again. Allocates and locks nothing at an
+  // unchanged sample rate. Thread: main (waits for the audio thread's current call), or audio
+  // between blocks inside `audio_scope`
   void apply_state(const PluginState& state, InitContext& context) {
     const std::optional<ProcessingConfig> config = config_.load();
     state::deserialize_object(state, *params_, tables_.state_lookup(),
                               config ? std::optional<float>(config->sample_rate) : std::nullopt);
     if (config) {
-      std::lock_guard lock(plugin_mutex_);
+      const PluginAccess::Scope access(access_, PluginAccess::Scope::Mode::wait);
       plugin_->initialize(layout(), *config, context);
       util::process_wrapper([&] { plugin_->reset(); });
     }
   }
 
-  // A state from the editor: while processing, the audio thread applies it between blocks (see
-  // `serve_state_handover`); otherwise, or when the host does not process within the time limit,
-  // `apply(const PluginState&)` applies it here. Thread: main
+  // A whole state from the editor or the host: while processing, the audio thread applies it
+  // between blocks (see `serve_state_handover`), so that it never waits for this thread;
+  // otherwise, or when the host does not process within the time limit, `apply(const
+  // PluginState&)` applies it here. Thread: main
   template <class Apply>
-  void set_state_from_gui(PluginState state, Apply&& apply) {
+  void submit_state(PluginState state, Apply&& apply) {
     if (is_processing()) {
       std::optional<PluginState> not_taken = handover_.offer(std::move(state));
       if (!not_taken) return;
-      VESSIMOR_LOG_WARN("The host did not process for {} ms; applying the editor's state directly",
+      VESSIMOR_LOG_WARN("The host did not process for {} ms; applying the state directly",
                         StateHandover::TIMEOUT.count());
       state = std::move(*not_taken);
     }
     std::forward<Apply>(apply)(static_cast<const PluginState&>(state));
   }
+  // Thread: main
+  template <class Apply>
+  void set_state_from_gui(PluginState state, Apply&& apply) {
+    submit_state(std::move(state), std::forward<Apply>(apply));
+  }
 
-  // Applies a state the editor's thread handed over with `apply(const PluginState&)`; call after
-  // the last sub-block of a process call. False when none waited. Thread: audio
+  // Applies a state handed over by `submit_state` with `apply(const PluginState&)`; call after the
+  // last sub-block of a process call. False when none waited, or when the main thread holds the
+  // plug-in (the state then waits for the next call). Thread: audio
   template <class Apply>
   bool serve_state_handover(Apply&& apply) {
+    const PluginAccess::Scope access(access_, PluginAccess::Scope::Mode::try_only);
+    if (!access) return false;
     return handover_.serve(std::forward<Apply>(apply));
   }
 
@@ -231,9 +255,9 @@ class InstanceCore {
            static_cast<std::uint64_t>(result.status);
   }
 
-  std::mutex plugin_mutex_;
+  PluginAccess access_;
   std::unique_ptr<P> plugin_;
-  std::mutex task_executor_mutex_;
+  Mutex task_executor_mutex_;
   TaskExecutor task_executor_;
   std::shared_ptr<Params> params_;
   const ParamTables tables_;

@@ -40,7 +40,14 @@ state::ParamPairs ParamTables::state_pairs() const {
 }
 
 state::ParamLookup ParamTables::state_lookup() const {
-  return state::lookup_in_tables(hash_by_id_, param_by_hash_);
+  // Through the hash, so that applying a state between audio blocks allocates no key; an id whose
+  // hash belongs to another parameter is not that parameter.
+  return [this](std::string_view id) -> std::optional<ParamPtr> {
+    const std::uint32_t hash = hash_param_id(id);
+    const std::string* known = id_of(hash);
+    if (known == nullptr || *known != id) return std::nullopt;
+    return param_of(hash);
+  };
 }
 
 }  // namespace vessimor::core

@@ -1,0 +1,123 @@
+// The audio thread's whole process call, while states arrive from the editor and from the host:
+// no allocation, no lock, and so no waiting on the main thread.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "tests/support/alloc_hook.hpp"
+#include "tests/support/lock_probe.hpp"
+#include "tests/wrapper/clap/instance.hpp"
+
+namespace vessimor::test {
+namespace {
+
+// A host audio thread that processes 64-frame blocks until stopped, measuring each whole call.
+class AudioThread {
+ public:
+  explicit AudioThread(Instance& instance) : instance_(instance) {
+    thread_ = std::thread([this] {
+      StereoBlock block(64);
+      EventList automation;
+      automation.param_value(32, COUNT_ID, 7.0);  // splits the block and notifies the editor
+      while (!stop_.load()) {
+        std::size_t allocations = 0;
+        std::size_t locks = 0;
+        {
+          LockProbe lock_probe;
+          AllocationHook allocation_hook;
+          instance_.process(block, 64, &automation);
+          allocations = allocation_hook.count();
+          locks = lock_probe.count();
+        }
+        allocations_ = std::max<std::size_t>(allocations_, allocations);
+        locks_ = std::max<std::size_t>(locks_, locks);
+        ++blocks_;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+      }
+    });
+    while (blocks_.load() == 0) std::this_thread::yield();
+  }
+  ~AudioThread() { stop(); }
+  AudioThread(const AudioThread&) = delete;
+  AudioThread& operator=(const AudioThread&) = delete;
+
+  void stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  // The most any one call allocated or locked.
+  std::size_t allocations() const { return allocations_.load(); }
+  std::size_t locks() const { return locks_.load(); }
+
+ private:
+  Instance& instance_;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> blocks_{0};
+  std::atomic<std::size_t> allocations_{0};
+  std::atomic<std::size_t> locks_{0};
+  std::thread thread_;
+};
+
+class ClapRealtime : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Instance source;
+    EventList in;
+    in.param_value(0, GAIN_ID, 0.25);
+    in.param_value(0, SHAPE_ID, 3.0);
+    source.params().flush(source.plugin, in.get(), nullptr);
+    ChunkedOutStream out(4096);
+    ASSERT_TRUE(source.state().save(source.plugin, out.get()));
+    saved = out.bytes;
+    state = static_cast<clap::Wrapper<TestPlugin>*>(source.plugin->plugin_data)->state_object();
+
+    ASSERT_TRUE(instance.activate(48000.0, 256));
+    const auto* gui = instance.extension<clap_plugin_gui>(CLAP_EXT_GUI);
+    clap_window window{CLAP_WINDOW_API_COCOA, {nullptr}};
+    ASSERT_TRUE(gui->set_parent(instance.plugin, &window));
+    ASSERT_TRUE(instance.plugin->start_processing(instance.plugin));
+  }
+
+  void TearDown() override { instance.plugin->stop_processing(instance.plugin); }
+
+  Instance instance;
+  std::string saved;
+  PluginState state;
+};
+
+TEST_F(ClapRealtime, EditorStateIsAppliedBetweenBlocksWithoutAllocatingOrLocking) {
+  AudioThread audio(instance);
+  const int resets = probe().reset_calls.load();
+  editor_log().context->set_state(state);
+  EXPECT_DOUBLE_EQ(instance.value_of(GAIN_ID), 0.25);
+  EXPECT_EQ(probe().reset_calls.load(), resets + 1);
+  audio.stop();
+  EXPECT_EQ(audio.allocations(), 0u);
+  EXPECT_EQ(audio.locks(), 0u);
+}
+
+TEST_F(ClapRealtime, HostStateLoadDuringProcessingNeverHoldsUpTheAudioThread) {
+  AudioThread audio(instance);
+  const int resets = probe().reset_calls.load();
+  ChunkedInStream in(saved, 64);
+  ASSERT_TRUE(instance.state().load(instance.plugin, in.get()));
+  EXPECT_DOUBLE_EQ(instance.value_of(GAIN_ID), 0.25);
+  EXPECT_DOUBLE_EQ(instance.value_of(SHAPE_ID), 3.0);
+  EXPECT_EQ(probe().reset_calls.load(), resets + 1);
+  audio.stop();
+  EXPECT_EQ(audio.allocations(), 0u);
+  EXPECT_EQ(audio.locks(), 0u);
+
+  // The host and the editor still learn about it on the main thread.
+  editor_log().all_values = 0;
+  instance.plugin->on_main_thread(instance.plugin);
+  EXPECT_EQ(editor_log().all_values, 1);
+  EXPECT_GE(instance.host.rescan_calls, 1);
+}
+
+}  // namespace
+}  // namespace vessimor::test
