@@ -8,7 +8,7 @@ void fatal(std::string message) {
   panic_at(std::move(message), __FILE__, static_cast<std::uint32_t>(__LINE__));
 }
 
-void null_host_function(std::string_view record, std::string_view function) {
+std::string null_host_function_message(std::string_view record, std::string_view function) {
   std::string message;
   message.reserve(record.size() + function.size() + 48);
   message += '\'';
@@ -16,7 +16,11 @@ void null_host_function(std::string_view record, std::string_view function) {
   message += "::";
   message += function;
   message += "' is a null pointer, but this is not allowed";
-  fatal(std::move(message));
+  return message;
+}
+
+void null_host_function(std::string_view record, std::string_view function) {
+  throw HostContractError(null_host_function_message(record, function));
 }
 
 }  // namespace vessimor::clap

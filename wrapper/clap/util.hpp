@@ -3,21 +3,41 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/clap/state.hpp"
 #include "wrapper/core/state_limit.hpp"
 
 namespace vessimor::clap {
 
-// An unrecoverable failure: unwinds to the entry guard of the CLAP call, which ends the process.
+// An unrecoverable failure of our own invariants: unwinds to the entry guard of the CLAP call,
+// which ends the process.
 // Thread: any
 [[noreturn]] void fatal(std::string message);
 
-// The failure for a host or stream record that lacks a function the wrapper must call.
+// A host that broke the CLAP contract. It unwinds only to the wrapper's entry point, which logs it
+// once and answers the call with CLAP's error value: the host's process, and its user's unsaved
+// work, must not end for the host's mistake.
+class HostContractError final : public std::exception {
+ public:
+  explicit HostContractError(std::string message) : message_(std::move(message)) {}
+  const char* what() const noexcept override { return message_.c_str(); }
+  const std::string& message() const noexcept { return message_; }
+
+ private:
+  std::string message_;
+};
+
+// "'<record>::<function>' is a null pointer, but this is not allowed"
 // Thread: any
+std::string null_host_function_message(std::string_view record, std::string_view function);
+
+// Throws HostContractError for a host or stream record that lacks a function the wrapper must
+// call. Thread: any
 [[noreturn]] void null_host_function(std::string_view record, std::string_view function);
 
 // Returns the function pointer, or fails when the host left it null.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include <utility>
 
 #include "framework/background_thread.hpp"
+#include "framework/log.hpp"
 #include "framework/main_thread_queue.hpp"
 #include "framework/mpmc_queue.hpp"
 #include "framework/panic.hpp"
@@ -140,7 +142,7 @@ class Wrapper final : public MainThreadExecutor<Task>,
   }
 
   // Runs `work` on the instance behind `plugin` through the entry guard; `fallback` answers a null
-  // plug-in record.
+  // plug-in record and a host that broke the contract (logged once).
   template <class R, class F>
   static R with(const clap_plugin* plugin, R fallback, F&& work) noexcept {
     return guard_entry([&]() -> R {
@@ -148,17 +150,56 @@ class Wrapper final : public MainThreadExecutor<Task>,
       if (self == nullptr) {
         return fallback;
       }
-      return work(*self);
+      try {
+        return work(*self);
+      } catch (const HostContractError& error) {
+        self->report_host_fault(error.message());
+        return fallback;
+      }
     });
   }
   template <class F>
   static void with_void(const clap_plugin* plugin, F&& work) noexcept {
     guard_entry([&] {
       if (Wrapper* self = from(plugin)) {
-        work(*self);
+        try {
+          work(*self);
+        } catch (const HostContractError& error) {
+          self->report_host_fault(error.message());
+        }
       }
     });
   }
+
+  // Logs a host's breach of the contract at error level, once per instance for each message, so
+  // that a host repeating it every block does not flood the log. Lock-free after the first time.
+  // Thread: any
+  void report_host_fault(std::string_view message) noexcept;
+
+  // Marks the audio road (process or flush) busy for one call. A second call while it is busy is a
+  // host calling out of order: it is refused, never run alongside the first.
+  class AudioCall {
+   public:
+    explicit AudioCall(std::atomic<bool>& busy) noexcept
+        : busy_(busy), entered_(!busy.exchange(true, std::memory_order_acquire)) {}
+    ~AudioCall() {
+      if (entered_) busy_.store(false, std::memory_order_release);
+    }
+    AudioCall(const AudioCall&) = delete;
+    AudioCall& operator=(const AudioCall&) = delete;
+    explicit operator bool() const noexcept { return entered_; }
+
+   private:
+    std::atomic<bool>& busy_;
+    bool entered_;
+  };
+
+  // The host functions this wrapper calls, checked once at `init`: nothing when all are there, else
+  // the message for the first one missing.
+  std::optional<std::string> missing_host_function() const;
+  // An event list's functions, checked before the call reads any event. Thread: audio or main
+  static std::optional<std::string> missing_event_function(const clap_input_events* in,
+                                                           const clap_output_events* out);
 
   // Lifecycle. Thread: main (init, activate, deactivate, destroy, on_main_thread, get_extension),
   // audio (start/stop_processing, reset, process).
@@ -296,6 +337,10 @@ class Wrapper final : public MainThreadExecutor<Task>,
   core::InstanceCore<P> core_;
   MainThreadQueue<Task> tasks_;
   MpmcQueue<OutgoingParamEvent> output_param_events_{OUTPUT_PARAM_QUEUE_CAPACITY};
+
+  // Hashes of the host faults logged so far (0: free slot).
+  std::array<std::atomic<std::uint64_t>, 16> logged_host_faults_{};
+  std::atomic<bool> audio_call_busy_{false};
 
   const clap_host* host_;
   std::unique_ptr<PluginDescriptor> descriptor_;

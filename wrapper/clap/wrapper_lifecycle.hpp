@@ -63,7 +63,59 @@ bool Wrapper<P>::init() {
       static_cast<const clap_host_voice_info*>(get_extension(host_, CLAP_EXT_VOICE_INFO));
   host_thread_check_ =
       static_cast<const clap_host_thread_check*>(get_extension(host_, CLAP_EXT_THREAD_CHECK));
+  // Found now rather than in the middle of a block, a destructor or an editor callback.
+  if (std::optional<std::string> missing = missing_host_function()) {
+    throw HostContractError(std::move(*missing));
+  }
   return true;
+}
+
+template <ClapPlugin P>
+std::optional<std::string> Wrapper<P>::missing_host_function() const {
+  struct Required {
+    bool present;
+    std::string_view record;
+    std::string_view function;
+  };
+  // Extensions the host does not offer are not needed.
+  const Required required[] = {
+      {host_->request_callback != nullptr, "clap_host", "request_callback"},
+      {host_->request_restart != nullptr, "clap_host", "request_restart"},
+      {!host_gui_ || host_gui_->request_resize != nullptr, "clap_host_gui", "request_resize"},
+      {!host_latency_ || host_latency_->changed != nullptr, "clap_host_latency", "changed"},
+      {!host_params_ || host_params_->rescan != nullptr, "clap_host_params", "rescan"},
+      {!host_params_ || host_params_->request_flush != nullptr, "clap_host_params",
+       "request_flush"},
+      {!host_voice_info_ || host_voice_info_->changed != nullptr, "clap_host_voice_info",
+       "changed"},
+      {!host_thread_check_ || host_thread_check_->is_main_thread != nullptr,
+       "clap_host_thread_check", "is_main_thread"},
+  };
+  for (const Required& entry : required) {
+    if (!entry.present) return null_host_function_message(entry.record, entry.function);
+  }
+  return std::nullopt;
+}
+
+template <ClapPlugin P>
+void Wrapper<P>::report_host_fault(std::string_view message) noexcept {
+  // FNV-1a; the low bit set keeps 0 free to mark an empty slot.
+  std::uint64_t hash = 14695981039346656037ULL;
+  for (const char c : message) {
+    hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+  }
+  hash |= 1;
+  for (std::atomic<std::uint64_t>& slot : logged_host_faults_) {
+    std::uint64_t seen = slot.load(std::memory_order_relaxed);
+    if (seen == 0 && slot.compare_exchange_strong(seen, hash, std::memory_order_relaxed)) break;
+    if (seen == hash) return;
+  }
+  // Reached with a newly claimed slot, or with every slot taken (then each fault is logged).
+  try {
+    VESSIMOR_LOG_ERROR("{}", message);
+  } catch (...) {
+    // Logging must not turn a host's mistake into the end of its process either.
+  }
 }
 
 template <ClapPlugin P>
@@ -89,6 +141,10 @@ bool Wrapper<P>::c_activate(const clap_plugin* plugin, double sample_rate, std::
 
 template <ClapPlugin P>
 bool Wrapper<P>::activate(double sample_rate, std::uint32_t min_frames, std::uint32_t max_frames) {
+  if (core_.is_processing()) {
+    // The buffers and the plug-in would be rebuilt under a running audio thread.
+    throw HostContractError("activate called while processing; call stop_processing first");
+  }
   ProcessingConfig config;
   config.sample_rate = static_cast<float>(sample_rate);
   config.min_buffer_size = min_frames;
@@ -101,7 +157,12 @@ bool Wrapper<P>::activate(double sample_rate, std::uint32_t min_frames, std::uin
 template <ClapPlugin P>
 WrapperInitContext<P>::~WrapperInitContext() {
   if (requested_ && wrapper_.core_.set_latency_samples(*requested_)) {
-    wrapper_.schedule_gui(Task::latency_changed());
+    // A destructor must not throw: a host fault met here is reported and the notice dropped.
+    try {
+      wrapper_.schedule_gui(Task::latency_changed());
+    } catch (const HostContractError& error) {
+      wrapper_.report_host_fault(error.message());
+    }
   }
 }
 

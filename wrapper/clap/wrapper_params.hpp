@@ -152,6 +152,15 @@ template <ClapPlugin P>
 void Wrapper<P>::ext_params_flush(const clap_plugin* plugin, const clap_input_events* in,
                                   const clap_output_events* out) noexcept {
   with_void(plugin, [&](Wrapper& self) {
+    const AudioCall call(self.audio_call_busy_);
+    if (!call) {
+      self.report_host_fault("flush called while a process call runs");
+      return;
+    }
+    if (std::optional<std::string> missing = missing_event_function(in, out)) {
+      self.report_host_fault(*missing);
+      return;
+    }
     if (in != nullptr) {
       const auto size = require_function(in->size, "clap_input_events", "size");
       const auto get = require_function(in->get, "clap_input_events", "get");

@@ -35,9 +35,22 @@ clap_process_status Wrapper<P>::process(const clap_process& process) {
   const AudioIOLayout& layout = core_.layout();
   const bool has_main_input = layout.main_input_channels.has_value();
   const bool has_main_output = layout.main_output_channels.has_value();
+  // The host's mistakes are answered with the error status (logged once), without throwing, since
+  // a host that makes one tends to repeat it every block.
+  const AudioCall call(audio_call_busy_);
+  if (!call) {
+    report_host_fault("process called while another process or flush call runs");
+    return CLAP_PROCESS_ERROR;
+  }
   const std::optional<float> sample_rate = core_.buffer_config().sample_rate();
   if (!sample_rate) {
-    fatal("Process call without prior initialization call");
+    report_host_fault("Process call without prior initialization call");
+    return CLAP_PROCESS_ERROR;
+  }
+  if (std::optional<std::string> missing =
+          missing_event_function(process.in_events, process.out_events)) {
+    report_host_fault(*missing);
+    return CLAP_PROCESS_ERROR;
   }
 
   // The host's ports as the buffer manager reads them; only the main ports are passed on, each
@@ -115,6 +128,21 @@ clap_process_status Wrapper<P>::process(const clap_process& process) {
   // main thread to free.
   core_.serve_state_handover([this](const PluginState& state) { apply_state(state); });
   return status;
+}
+
+template <ClapPlugin P>
+std::optional<std::string> Wrapper<P>::missing_event_function(const clap_input_events* in,
+                                                              const clap_output_events* out) {
+  if (in != nullptr && in->size == nullptr) {
+    return null_host_function_message("clap_input_events", "size");
+  }
+  if (in != nullptr && in->get == nullptr) {
+    return null_host_function_message("clap_input_events", "get");
+  }
+  if (out != nullptr && out->try_push == nullptr) {
+    return null_host_function_message("clap_output_events", "try_push");
+  }
+  return std::nullopt;
 }
 
 template <ClapPlugin P>

@@ -1,6 +1,7 @@
 // Creation, the lifecycle calls, the extension table and main-thread tasks.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -198,9 +199,25 @@ TEST(ClapLifecycle, LatencyChangeTellsTheHostOrAsksForARestart) {
   EXPECT_EQ(latency->get(instance.plugin), 32u);
   EXPECT_EQ(instance.host.latency_changed_calls, 1);
 
+  // While processing, a loaded state initialises the plug-in again on the audio thread.
   instance.plugin->start_processing(instance.plugin);
   probe().latency_to_request = 64;
-  ASSERT_TRUE(instance.activate());
+  std::atomic<bool> stop{false};
+  std::thread audio([&] {
+    StereoBlock block(8);
+    while (!stop.load()) {
+      instance.process(block, 8);
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+  });
+  ChunkedOutStream saved(4096);
+  ASSERT_TRUE(instance.state().save(instance.plugin, saved.get()));
+  ChunkedInStream loaded(saved.bytes, 4096);
+  ASSERT_TRUE(instance.state().load(instance.plugin, loaded.get()));
+  stop = true;
+  audio.join();
+  instance.plugin->on_main_thread(instance.plugin);
+  EXPECT_EQ(latency->get(instance.plugin), 64u);
   EXPECT_EQ(instance.host.request_restart_calls, 1);
   EXPECT_EQ(instance.host.latency_changed_calls, 1);
   probe().latency_to_request.reset();
