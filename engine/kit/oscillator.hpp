@@ -64,7 +64,7 @@ struct Lfo {
 // 2 to 16 sines spread symmetrically in octaves around a base frequency, with a slow per-oscillator
 // drift. Storage is fixed at 16 slots so that building a bank of another size never allocates;
 // oscillator i is (sample_rate, frequencies[i], phases[i], increments[i]). The oscillators are
-// stepped four at a time; slots at or beyond `count` are silent padding.
+// stepped four or eight at a time (vector_path.hpp); slots at or beyond `count` are silent padding.
 // Every recomputation of the frequencies (spread, frequency, sample rate, drift step) adds each
 // oscillator's drift offset, amplitude * drift_sines[i], so that the offset of the last drift step
 // stays in place until the next one, however often the owner sets the spread or the frequency.
@@ -118,22 +118,42 @@ struct OscillatorBank {
   float process_at_spread(float s) noexcept;
 
  private:
+  // The sines of the step under way, summed from here in order.
+  alignas(64) Lanes sines_{};
+
   void store_spread(float s) noexcept;
+  // The drift step's new drift phases and sines, leaving the frequencies to the caller.
+  void advance_drift() noexcept;
+  template <class F, std::size_t Vectors>
+  simd::ints<F> advance_drift_lanes() noexcept;
+  [[gnu::noinline]] void drift_sines_from_library() noexcept;
   void apply_spread_law(bool new_spread) noexcept;
   template <std::size_t Vectors, bool NewSpread>
   void apply_spread_law_to() noexcept;
+  template <class F>
   struct LawInputs {
-    simd::f32x4 spread, base, rate, drift_amplitude;
+    F spread, base, rate, drift_amplitude;
   };
-  float drift_amplitude() const noexcept;
-  LawInputs law_inputs() const noexcept;
-  template <bool NewSpread>
-  simd::f32x4 spread_law(std::size_t v, const LawInputs& in) noexcept;
+  template <class F>
+  LawInputs<F> law_inputs() const noexcept;
+  template <class F, bool NewSpread>
+  F spread_law(std::size_t v, const LawInputs<F>& in, const simd::Constants<F>& c) noexcept;
+  // Steps every oscillator on the vector path in use (see vector_path.hpp).
   template <bool NewLaw>
   float step_by_groups() noexcept;
-  template <std::size_t Vectors>
-  bool phase_outside_unit_range() const noexcept;
-  template <std::size_t Vectors, bool NewLaw, bool AnyPhase = false>
+  template <bool NewLaw>
+  float step_four() noexcept;
+  // step_four, for the eight-lane path's rare fallback in oscillator_avx2.cpp.
+  float step_four_out_of_line(bool new_law) noexcept;
+#if defined(__x86_64__)
+  // In oscillator_avx2.cpp.
+  template <bool NewLaw>
+  float step_eight() noexcept;
+  void advance_drift_eight() noexcept;
+#endif
+  template <class F, std::size_t Vectors>
+  simd::ints<F> phases_outside_unit_range() const noexcept;
+  template <class F, std::size_t Vectors, bool NewLaw, bool AnyPhase>
   float step() noexcept;
 };
 

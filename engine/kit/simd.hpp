@@ -1,10 +1,14 @@
 #pragma once
 
-// Four-lane float vectors (SSE2 on x86-64, NEON on arm64) through the compiler's generic vector
-// extension, so that one source serves both targets.
+// Float vectors through the compiler's generic vector extension, so that one source serves every
+// target: four lanes (SSE2 on x86-64, NEON on arm64) everywhere, and eight lanes (AVX2) inside the
+// functions built for it on x86-64 (see vector_path.hpp). The lane-wise functions below are
+// written once for any width and do the same operations on every lane.
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -19,6 +23,63 @@ using u32x4 = std::uint32_t __attribute__((vector_size(16)));
 using f32x2 = float __attribute__((vector_size(8)));
 using f64x2 = double __attribute__((vector_size(16)));
 using i64x2 = std::int64_t __attribute__((vector_size(16)));
+#if defined(__x86_64__)
+// Eight lanes: only ever used inside functions built for AVX2.
+using f32x8 = float __attribute__((vector_size(32)));
+using i32x8 = std::int32_t __attribute__((vector_size(32)));
+using u32x8 = std::uint32_t __attribute__((vector_size(32)));
+#endif
+
+// The integer vectors of a float vector's width: what its comparisons give, and the unsigned form.
+template <class F>
+struct IntegerLanes;
+template <>
+struct IntegerLanes<f32x4> {
+  using Signed = i32x4;
+  using Unsigned = u32x4;
+};
+#if defined(__x86_64__)
+template <>
+struct IntegerLanes<f32x8> {
+  using Signed = i32x8;
+  using Unsigned = u32x8;
+};
+#endif
+template <class F>
+using ints = typename IntegerLanes<F>::Signed;
+template <class F>
+using uints = typename IntegerLanes<F>::Unsigned;
+template <class F>
+inline constexpr std::size_t kLanes = sizeof(F) / sizeof(float);
+
+template <class V, class T, std::size_t... I>
+[[gnu::always_inline]] constexpr V broadcast(T x, std::index_sequence<I...>) noexcept {
+  return V{((void)I, x)...};
+}
+// x in every lane of V; usable in constant expressions.
+template <class V, class T>
+[[gnu::always_inline]] constexpr V broadcast(T x) noexcept {
+  return broadcast<V>(x, std::make_index_sequence<sizeof(V) / sizeof(T)>{});
+}
+// x in every lane of F, at run time (the form that compilers turn into one broadcast).
+template <class F>
+[[gnu::always_inline]] inline F splat_lanes(float x) noexcept {
+  if constexpr (kLanes<F> == 4) {
+    return F{x, x, x, x};
+  } else {
+    return F{x, x, x, x, x, x, x, x};
+  }
+}
+template <class V, class T>
+[[gnu::always_inline]] inline V load_lanes(const T* p) noexcept {
+  V v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+template <class V, class T>
+[[gnu::always_inline]] inline void store_lanes(T* p, V v) noexcept {
+  std::memcpy(p, &v, sizeof v);
+}
 
 inline f32x4 load(const float* p) noexcept {
   f32x4 v;
@@ -84,25 +145,6 @@ inline f32x4 select(i32x4 mask, f32x4 a, f32x4 b) noexcept {
                                  (~mask & reinterpret_cast<i32x4>(b)));
 }
 
-// The scalar fast_exp2, lane by lane and bit for bit, for -126 <= x <= 127 (the scalar one also
-// clamps; callers here stay within a few octaves).
-inline f32x4 fast_exp2_in_range(f32x4 x) noexcept {
-  constexpr f32x4 c3 = lanes(0.07944154f), c2 = lanes(0.22741129f), c1 = lanes(0.69680786f),
-                  c0 = lanes(0.9998465f);
-  constexpr u32x4 one_bits = {0x3f800000u, 0x3f800000u, 0x3f800000u, 0x3f800000u};
-  i32x4 i = __builtin_convertvector(x, i32x4);  // toward zero
-  i += __builtin_convertvector(i, f32x4) > x;   // minus one where that went up (negative x)
-  const f32x4 t = x - __builtin_convertvector(i, f32x4);
-  const f32x4 p = ((c3 * t + c2) * t + c1) * t + c0;
-  const u32x4 bits = one_bits + (reinterpret_cast<u32x4>(i) << 23);
-  return p * reinterpret_cast<f32x4>(bits);
-}
-
-// Lane-wise v > 0 ? v : 0 (NaN gives 0, -0 gives +0).
-inline f32x4 positive_or_zero(f32x4 v) noexcept {
-  return reinterpret_cast<f32x4>((v > 0.0f) & reinterpret_cast<i32x4>(v));
-}
-
 // The constants of sin_0_to_2pi, shared by its vector and scalar forms.
 namespace sine {
 inline constexpr float kInvPi = 0.31830987f, kPiHi = 3.1415927f, kPiLo = -8.742278e-8f;
@@ -110,23 +152,96 @@ inline constexpr float kS9 = 2.5928185e-06f, kS7 = -1.9802256e-04f, kS5 = 8.3329
                        kS3 = -1.6666650e-01f, kS1 = 9.9999998e-01f;
 }  // namespace sine
 
+// The constants of the lane-wise functions below, in vectors of type F.
+template <class F>
+struct Constants {
+  F one = broadcast<F>(1.0f);
+  F two_pi = broadcast<F>(6.2831855f);
+  F exp2_c3 = broadcast<F>(0.07944154f), exp2_c2 = broadcast<F>(0.22741129f),
+    exp2_c1 = broadcast<F>(0.69680786f), exp2_c0 = broadcast<F>(0.9998465f);
+  uints<F> one_bits = broadcast<uints<F>>(0x3f800000u);
+  F inv_pi = broadcast<F>(sine::kInvPi), half = broadcast<F>(0.5f);
+  F pi_hi = broadcast<F>(sine::kPiHi), pi_lo = broadcast<F>(sine::kPiLo);
+  F s9 = broadcast<F>(sine::kS9), s7 = broadcast<F>(sine::kS7), s5 = broadcast<F>(sine::kS5),
+    s3 = broadcast<F>(sine::kS3), s1 = broadcast<F>(sine::kS1);
+  // For unsigned comparisons through signed ones: the sign bit, and the float below 1 with its
+  // sign bit flipped.
+  ints<F> sign_bit = broadcast<ints<F>>(INT32_MIN);
+  ints<F> below_one_flipped = broadcast<ints<F>>(static_cast<std::int32_t>(0xbf7fffffu));
+};
+template <class F>
+inline constexpr Constants<F> kConstants{};
+
+// The constants for F, read through a pointer that the optimiser cannot see through: left to
+// itself, GCC on baseline x86-64 rebuilds a four-lane constant from a scalar with two
+// instructions at every use instead of using it from memory.
+template <class F>
+[[gnu::always_inline]] inline const Constants<F>& constants() noexcept {
+  const Constants<F>* c = &kConstants<F>;
+  asm("" : "+r"(c));
+  return *c;
+}
+
+// The scalar fast_exp2, lane by lane and bit for bit, for -126 <= x <= 127 (the scalar one also
+// clamps; callers here stay within a few octaves).
+template <class F>
+[[gnu::always_inline]] inline F fast_exp2_in_range(F x, const Constants<F>& c) noexcept {
+  ints<F> i = __builtin_convertvector(x, ints<F>);  // toward zero
+  i += __builtin_convertvector(i, F) > x;           // minus one where that went up (negative x)
+  const F t = x - __builtin_convertvector(i, F);
+  const F p = ((c.exp2_c3 * t + c.exp2_c2) * t + c.exp2_c1) * t + c.exp2_c0;
+  const uints<F> bits = c.one_bits + (reinterpret_cast<uints<F>>(i) << 23);
+  return p * reinterpret_cast<F>(bits);
+}
+inline f32x4 fast_exp2_in_range(f32x4 x) noexcept {
+  return fast_exp2_in_range(x, constants<f32x4>());
+}
+#if defined(__AVX2__)
+// The same with the floor in one instruction (exact, as is the integer conversion of a floor).
+[[gnu::always_inline]] inline f32x8 fast_exp2_in_range(f32x8 x,
+                                                       const Constants<f32x8>& c) noexcept {
+  const f32x8 whole = _mm256_floor_ps(x);
+  const f32x8 t = x - whole;
+  const f32x8 p = ((c.exp2_c3 * t + c.exp2_c2) * t + c.exp2_c1) * t + c.exp2_c0;
+  const u32x8 bits =
+      c.one_bits + (reinterpret_cast<u32x8>(__builtin_convertvector(whole, i32x8)) << 23);
+  return p * reinterpret_cast<f32x8>(bits);
+}
+#endif
+
+// Lane-wise v > 0 ? v : 0 (NaN gives 0, -0 gives +0).
+template <class F>
+[[gnu::always_inline]] inline F positive_or_zero(F v) noexcept {
+  return reinterpret_cast<F>((v > F{}) & reinterpret_cast<ints<F>>(v));
+}
+
 // sin(x) for 0 <= x <= 6.2831855 with an absolute error against the C library's sinf of at most
 // 4e-7 (1.8e-7 measured over the phases k / 2^24, which include every float in [0.5, 1)). Reduction
 // by the nearest multiple of pi in two parts (x - j*pi_hi is exact there), then an odd degree-9 fit
 // on [-pi/2, pi/2].
-inline f32x4 sin_0_to_2pi(f32x4 x) noexcept {
-  using namespace sine;
-  const i32x4 j = __builtin_convertvector(x * kInvPi + 0.5f, i32x4);
-  const f32x4 jf = __builtin_convertvector(j, f32x4);
-  const f32x4 r = (x - jf * kPiHi) - jf * kPiLo;
-  const f32x4 r2 = r * r;
-  f32x4 p = kS9 * r2 + kS7;
-  p = p * r2 + kS5;
-  p = p * r2 + kS3;
-  p = p * r2 + kS1;
-  const f32x4 s = p * r;
+// Lane-wise: x outside [0, 1): negative (-0 included), 1 or more, or NaN. As unsigned numbers
+// those are exactly the bit patterns above that of the float below 1.
+template <class F>
+[[gnu::always_inline]] inline ints<F> outside_unit_range(F x, const Constants<F>& c) noexcept {
+  return (reinterpret_cast<ints<F>>(x) ^ c.sign_bit) > c.below_one_flipped;
+}
+
+template <class F>
+[[gnu::always_inline]] inline F sin_0_to_2pi(F x, const Constants<F>& c) noexcept {
+  const ints<F> j = __builtin_convertvector(x * c.inv_pi + c.half, ints<F>);
+  const F jf = __builtin_convertvector(j, F);
+  const F r = (x - jf * c.pi_hi) - jf * c.pi_lo;
+  const F r2 = r * r;
+  F p = c.s9 * r2 + c.s7;
+  p = p * r2 + c.s5;
+  p = p * r2 + c.s3;
+  p = p * r2 + c.s1;
+  const F s = p * r;
   // sin(r + j*pi) = (-1)^j sin(r): flip the sign bit for odd j.
-  return reinterpret_cast<f32x4>(reinterpret_cast<u32x4>(s) ^ (reinterpret_cast<u32x4>(j) << 31));
+  return reinterpret_cast<F>(reinterpret_cast<uints<F>>(s) ^ (reinterpret_cast<uints<F>>(j) << 31));
+}
+inline f32x4 sin_0_to_2pi(f32x4 x) noexcept {
+  return sin_0_to_2pi(x, constants<f32x4>());
 }
 
 // True when any lane of a comparison mask is set.
@@ -142,8 +257,9 @@ inline bool any_lane(i32x4 mask) noexcept {
 
 // Lane-wise: the float's bits above `limit` as unsigned numbers. For a positive limit that is x
 // above it, negative (sign bit set, -0 included) or NaN: one comparison for a range check.
-inline i32x4 bits_above(f32x4 x, std::uint32_t limit) noexcept {
-  return reinterpret_cast<u32x4>(x) > limit;
+template <class F>
+[[gnu::always_inline]] inline ints<F> bits_above(F x, std::uint32_t limit) noexcept {
+  return reinterpret_cast<uints<F>>(x) > limit;
 }
 
 // The C library's sinf on each lane.
