@@ -6,6 +6,7 @@
 #include "engine/kit/formant.hpp"
 #include "engine/kit/oscillator.hpp"
 #include "engine/kit/saturation.hpp"
+#include "engine/kit/vector_path.hpp"
 
 namespace {
 
@@ -29,6 +30,27 @@ void BM_OscillatorBank(benchmark::State& state) {
   per_sample(state);
 }
 BENCHMARK(BM_OscillatorBank)->Arg(4)->Arg(16);
+
+// 16 oscillators whose pitch and spread move every sample, on the four-lane (arg 4) or the
+// eight-lane path (arg 8; skipped where the processor lacks it).
+void BM_OscillatorBankMoving(benchmark::State& state) {
+  const VectorPath path = state.range(0) == 8 ? VectorPath::Lanes8 : VectorPath::Lanes4;
+  const VectorPath initial = vector_path();
+  if (!use_vector_path(path)) {
+    state.SkipWithError("this processor lacks the path");
+    return;
+  }
+  OscillatorBank bank(16, kRate);
+  bank.drift = 1.0f;
+  float f = 220.0f;
+  for (auto _ : state) {
+    f = f < 880.0f ? f * 1.0001f : 220.0f;
+    benchmark::DoNotOptimize(bank.process_at(f, f * 0.001f));
+  }
+  per_sample(state);
+  use_vector_path(initial);
+}
+BENCHMARK(BM_OscillatorBankMoving)->Arg(4)->Arg(8);
 
 void BM_FormantFilter(benchmark::State& state) {
   FormantFilter filter(kRate);
