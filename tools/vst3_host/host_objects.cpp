@@ -229,4 +229,21 @@ void ComponentHandler::clear() {
   calls_.clear();
 }
 
+// ---------------------------------------------------------------------------------------------
+// Plug frame
+
+PlugFrame::PlugFrame() {
+  static const abi::IPlugFrameVtbl table{
+      detail::CountedUnknown<PlugFrame, abi::IPlugFrame>::table(),
+      [](void* self, abi::IPlugView* view, abi::ViewRect* rect) noexcept {
+        PlugFrame& frame = *static_cast<PlugFrame*>(self);
+        if (rect == nullptr) return abi::kInvalidArgument;
+        frame.resizes_.push_back({view, *rect});
+        return frame.answer_;
+      },
+  };
+  face_.vtbl = &table;
+  static_assert(offsetof(PlugFrame, face_) == 0);
+}
+
 }  // namespace vessimor::tools::vst3

@@ -1,6 +1,6 @@
 // The objects a VST3 host hands to a plug-in: a stream over memory for saved states, the
-// parameter-change lists of a process call and a component handler that records the plug-in's
-// edits and restart requests. Each counts its references; the host owns it, and a plug-in must
+// parameter-change lists of a process call, a component handler that records the plug-in's
+// edits and restart requests, and a plug frame that records the view's resize requests. Each counts its references; the host owns it, and a plug-in must
 // give back every reference it took by the time the call returns (or the object is gone).
 #pragma once
 
@@ -130,6 +130,33 @@ class ComponentHandler {
   std::thread::id main_thread_;
   mutable std::mutex mutex_;
   std::vector<HandlerCall> calls_;
+};
+
+// An IPlugFrame that records each resize a plug-in view asks for and gives one answer to all.
+class PlugFrame {
+ public:
+  template <class, class>
+  friend struct detail::CountedUnknown;
+
+  struct Resize {
+    abi::IPlugView* view = nullptr;
+    abi::ViewRect rect{};
+  };
+
+  PlugFrame();
+  PlugFrame(const PlugFrame&) = delete;
+  PlugFrame& operator=(const PlugFrame&) = delete;
+
+  abi::IPlugFrame* frame() { return &face_; }
+  const std::vector<Resize>& resizes() const { return resizes_; }
+  std::uint32_t borrowed() const { return references_.load() - 1; }
+  void set_answer(abi::tresult answer) { answer_ = answer; }
+
+ private:
+  abi::IPlugFrame face_;
+  std::atomic<std::uint32_t> references_{1};
+  std::vector<Resize> resizes_;
+  abi::tresult answer_ = abi::kResultOk;
 };
 
 }  // namespace vessimor::tools::vst3

@@ -70,6 +70,37 @@ void u16strlcpy(char16_t* dest, std::size_t capacity, std::string_view text) noe
   dest[written] = u'\0';
 }
 
+std::optional<std::string> u16_to_utf8(const char16_t* text, std::size_t capacity) {
+  std::string out;
+  for (std::size_t i = 0; i < capacity; ++i) {
+    char32_t code = text[i];
+    if (code == 0) return out;
+    if (code >= 0xDC00 && code <= 0xDFFF) return std::nullopt;
+    if (code >= 0xD800 && code <= 0xDBFF) {
+      const char32_t low = i + 1 < capacity ? text[i + 1] : 0;
+      if (low < 0xDC00 || low > 0xDFFF) return std::nullopt;
+      code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+      ++i;
+    }
+    if (code < 0x80) {
+      out += static_cast<char>(code);
+    } else if (code < 0x800) {
+      out += static_cast<char>(0xC0 | (code >> 6));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      out += static_cast<char>(0xE0 | (code >> 12));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (code >> 18));
+      out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace vessimor::util
 
 namespace vessimor::vst3 {

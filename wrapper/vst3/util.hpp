@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,6 +16,11 @@ namespace vessimor::util {
 // half a surrogate pair; bytes that are not UTF-8 become U+FFFD. A capacity of 0 writes nothing,
 // and a text with a zero character leaves the field untouched. Thread: any
 void u16strlcpy(char16_t* dest, std::size_t capacity, std::string_view text) noexcept;
+
+// The zero-terminated UTF-16 text at `text` as UTF-8, reading at most `capacity` units: nothing
+// when a surrogate is unpaired or no zero unit comes within the capacity (a host's text field
+// has 128 units; what lies past it is not the host's). Thread: any
+std::optional<std::string> u16_to_utf8(const char16_t* text, std::size_t capacity);
 
 }  // namespace vessimor::util
 

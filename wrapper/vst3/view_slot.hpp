@@ -53,11 +53,16 @@ class ViewSlot {
   bool view_open() const noexcept { return open_.load(std::memory_order_acquire); }
 
   // Asks the open view for a resize. Gives up (false) instead of waiting when the slot is being
-  // attached or removed, which is also the case when the editor asks while it opens. Thread: main
+  // attached or removed, which is also the case when the editor asks while it opens. The host is
+  // called outside the lock, so that it may call back into the view. Thread: main
   bool request_resize() {
-    std::shared_lock lock(mutex_, std::try_to_lock);
-    if (!lock.owns_lock() || view_ == nullptr) return false;
-    return view_->request_resize();
+    std::shared_ptr<OpenView> view;
+    {
+      std::shared_lock lock(mutex_, std::try_to_lock);
+      if (!lock.owns_lock()) return false;
+      view = view_;
+    }
+    return view != nullptr && view->request_resize();
   }
 
  private:

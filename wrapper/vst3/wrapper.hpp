@@ -13,11 +13,14 @@
 
 #include "framework/panic.hpp"
 #include "framework/plugin.hpp"
+#include "platform/main_thread.hpp"
 #include "platform/vst3/vst3.hpp"
 #include "wrapper/vst3/buses.hpp"
 #include "wrapper/vst3/com.hpp"
+#include "wrapper/vst3/controller.hpp"
 #include "wrapper/vst3/inner.hpp"
 #include "wrapper/vst3/util.hpp"
+#include "wrapper/vst3/view.hpp"
 
 namespace vessimor::vst3 {
 
@@ -89,7 +92,10 @@ class Wrapper {
   // The last release frees the object, which lets go of the shared instance state. Thread: any
   std::uint32_t release() noexcept {
     const std::uint32_t left = ref_count_.remove();
-    if (left == 0) delete this;
+    if (left == 0) {
+      close_editor();
+      delete this;
+    }
     return left;
   }
 
@@ -104,6 +110,19 @@ class Wrapper {
     faces_.tables[UNIT_INFO] = &UNIT_INFO_TABLE;
   }
   ~Wrapper() = default;
+
+  // A host that lets go of the instance with its view still attached never calls `removed`. The
+  // open view and the editor's context would then keep the instance, its threads and the web view
+  // alive for good: close the editor, and let go of the editor itself, which may keep its last
+  // context. Views the host still holds answer as views of an instance without an editor.
+  void close_editor() noexcept {
+    guard_entry([this] {
+      if (!platform::is_main_thread()) return;
+      WrapperInner<P>& instance = *inner_;
+      instance.view().remove([&] { instance.core().editor().close(); });
+      instance.core().editor().release_editor().reset();
+    });
+  }
 
   // Runs `work(Wrapper&)` for the object behind face I through the entry guard; `fallback`
   // answers a null interface pointer.
@@ -156,6 +175,76 @@ class Wrapper {
       info->programListId = abi::kNoProgramListId;
       return abi::kResultOk;
     });
+  }
+
+  // IEditController: the parameters as the host sees them, automation from the main thread, the
+  // host's component handler and the plug-in view. Thread: main
+  static std::int32_t c_get_parameter_count(void* self) noexcept {
+    return with<EDIT_CONTROLLER>(self, std::int32_t{0}, [](Wrapper& wrapper) {
+      return static_cast<std::int32_t>(wrapper.inner().core().tables().size());
+    });
+  }
+  static abi::tresult c_get_parameter_info(void* self, std::int32_t index,
+                                           abi::ParameterInfo* info) noexcept {
+    return with<EDIT_CONTROLLER>(self, abi::kInvalidArgument, [&](Wrapper& wrapper) {
+      return parameter_info(wrapper.inner().core().tables(), wrapper.inner().param_units(), index,
+                            info);
+    });
+  }
+  static abi::tresult c_get_param_string_by_value(void* self, abi::ParamID id,
+                                                  abi::ParamValue normalized,
+                                                  char16_t* string) noexcept {
+    return with<EDIT_CONTROLLER>(self, abi::kInvalidArgument, [&](Wrapper& wrapper) {
+      return param_string_by_value(wrapper.inner().core().tables(), id, normalized, string);
+    });
+  }
+  static abi::tresult c_get_param_value_by_string(void* self, abi::ParamID id, char16_t* string,
+                                                  abi::ParamValue* normalized) noexcept {
+    return with<EDIT_CONTROLLER>(self, abi::kInvalidArgument, [&](Wrapper& wrapper) {
+      return param_value_by_string(wrapper.inner().core().tables(), id, string, normalized);
+    });
+  }
+  static abi::ParamValue c_normalized_param_to_plain(void* self, abi::ParamID id,
+                                                     abi::ParamValue normalized) noexcept {
+    return with<EDIT_CONTROLLER>(self, normalized, [&](Wrapper& wrapper) {
+      return normalized_param_to_plain(wrapper.inner().core().tables(), id, normalized);
+    });
+  }
+  static abi::ParamValue c_plain_param_to_normalized(void* self, abi::ParamID id,
+                                                     abi::ParamValue plain) noexcept {
+    return with<EDIT_CONTROLLER>(self, plain, [&](Wrapper& wrapper) {
+      return plain_param_to_normalized(wrapper.inner().core().tables(), id, plain);
+    });
+  }
+  static abi::ParamValue c_get_param_normalized(void* self, abi::ParamID id) noexcept {
+    return with<EDIT_CONTROLLER>(self, abi::ParamValue{0.5}, [&](Wrapper& wrapper) {
+      return param_normalized(wrapper.inner().core().tables(), id);
+    });
+  }
+  // Ignored while the host processes: the audio thread, which then gets automation through
+  // `process`, stays the only writer.
+  static abi::tresult c_set_param_normalized(void* self, abi::ParamID id,
+                                             abi::ParamValue normalized) noexcept {
+    return with<EDIT_CONTROLLER>(self, abi::kInvalidArgument, [&](Wrapper& wrapper) {
+      if (wrapper.inner().core().is_processing()) return abi::kResultOk;
+      return wrapper.inner().set_normalized_value_by_hash(id, static_cast<float>(normalized));
+    });
+  }
+  static abi::tresult c_set_component_handler(void* self,
+                                              abi::IComponentHandler* handler) noexcept {
+    return with<EDIT_CONTROLLER>(self, abi::kInvalidArgument, [&](Wrapper& wrapper) {
+      wrapper.inner().set_component_handler(handler);
+      return abi::kResultOk;
+    });
+  }
+  // Any name gets the one view there is; a plug-in without an editor has none.
+  static abi::IPlugView* c_create_view(void* self, const char* /*name*/) noexcept {
+    return with<EDIT_CONTROLLER>(
+        self, static_cast<abi::IPlugView*>(nullptr), [](Wrapper& wrapper) -> abi::IPlugView* {
+          if (!wrapper.inner().core().editor().has_editor()) return nullptr;
+          WrapperView<P>* view = WrapperView<P>::allocate(wrapper.inner().shared_from_this());
+          return static_cast<abi::IPlugView*>(view->face(WrapperView<P>::PLUG_VIEW));
+        });
   }
 
   // IComponent: buses of the current layout, activation and the saved state. Thread: main
@@ -261,23 +350,23 @@ class Wrapper {
       &c_get_state,
   };
 
-  // The slots that answer kNotImplemented belong to the controller calls, which this object does
-  // not serve yet.
+  // The component's state carries everything: the controller's own state calls have nothing to
+  // read or write.
   static constexpr abi::IEditControllerVtbl EDIT_CONTROLLER_TABLE{
       PLUGIN_BASE<EDIT_CONTROLLER>,
-      &answer<abi::kNotImplemented, abi::IBStream*>,
-      &answer<abi::kNotImplemented, abi::IBStream*>,
-      &answer<abi::kNotImplemented, abi::IBStream*>,
-      &answer<std::int32_t{0}>,
-      &answer<abi::kNotImplemented, std::int32_t, abi::ParameterInfo*>,
-      &answer<abi::kNotImplemented, abi::ParamID, abi::ParamValue, char16_t*>,
-      &answer<abi::kNotImplemented, abi::ParamID, char16_t*, abi::ParamValue*>,
-      [](void*, abi::ParamID, abi::ParamValue value) noexcept { return value; },
-      [](void*, abi::ParamID, abi::ParamValue value) noexcept { return value; },
-      [](void*, abi::ParamID) noexcept { return abi::ParamValue{0.5}; },
-      &answer<abi::kNotImplemented, abi::ParamID, abi::ParamValue>,
-      &answer<abi::kNotImplemented, abi::IComponentHandler*>,
-      &answer<static_cast<abi::IPlugView*>(nullptr), const char*>,
+      &answer<abi::kResultOk, abi::IBStream*>,
+      &answer<abi::kResultOk, abi::IBStream*>,
+      &answer<abi::kResultOk, abi::IBStream*>,
+      &c_get_parameter_count,
+      &c_get_parameter_info,
+      &c_get_param_string_by_value,
+      &c_get_param_value_by_string,
+      &c_normalized_param_to_plain,
+      &c_plain_param_to_normalized,
+      &c_get_param_normalized,
+      &c_set_param_normalized,
+      &c_set_component_handler,
+      &c_create_view,
   };
 
   static constexpr abi::IAudioProcessorVtbl AUDIO_PROCESSOR_TABLE{

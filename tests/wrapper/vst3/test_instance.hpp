@@ -66,7 +66,11 @@ struct Vst3TestInstance {
   abi::IAudioProcessor* processor() const {
     return static_cast<abi::IAudioProcessor*>(wrapper->face(TestWrapper::AUDIO_PROCESSOR));
   }
+  abi::IEditController* controller() const {
+    return static_cast<abi::IEditController*>(wrapper->face(TestWrapper::EDIT_CONTROLLER));
+  }
   const abi::IComponentVtbl& c() const { return *component()->vtbl; }
+  const abi::IEditControllerVtbl& e() const { return *controller()->vtbl; }
   const abi::IAudioProcessorVtbl& p() const { return *processor()->vtbl; }
   TestInner& inner() const { return wrapper->inner(); }
   float gain() const { return probe_params().gain.value(); }
