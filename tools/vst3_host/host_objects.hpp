@@ -1,7 +1,8 @@
 // The objects a VST3 host hands to a plug-in: a stream over memory for saved states, the
 // parameter-change lists of a process call, a component handler that records the plug-in's
-// edits and restart requests, and a plug frame that records the view's resize requests. Each counts its references; the host owns it, and a plug-in must
-// give back every reference it took by the time the call returns (or the object is gone).
+// edits and restart requests, and a plug frame that records the view's resize requests. Each counts
+// its references; the host owns it, and a plug-in must give back every reference it took by the
+// time the call returns (or the object is gone).
 #pragma once
 
 #include <atomic>

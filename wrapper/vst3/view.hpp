@@ -109,8 +109,8 @@ class WrapperView {
 
     std::shared_ptr<Registration> registration;
     inner_->view().attach([&]() -> std::shared_ptr<OpenView> {
-      const bool opened = editor.open(
-          *handle, [&] { return std::make_shared<WrapperGuiContext<P>>(inner_); });
+      const bool opened =
+          editor.open(*handle, [&] { return std::make_shared<WrapperGuiContext<P>>(inner_); });
       if (opened) registration = std::make_shared<Registration>(*this);
       return registration;
     });

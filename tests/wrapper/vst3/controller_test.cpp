@@ -203,8 +203,8 @@ class GroupedPlugin final : public TestPlugin {
   std::shared_ptr<Params> params() const override { return grouped_; }
 
  private:
-  std::shared_ptr<GroupedParams> grouped_ = std::make_shared<GroupedParams>(
-      std::static_pointer_cast<TestParams>(TestPlugin::params()));
+  std::shared_ptr<GroupedParams> grouped_ =
+      std::make_shared<GroupedParams>(std::static_pointer_cast<TestParams>(TestPlugin::params()));
 };
 
 TEST(Vst3Controller, UnitsOfGroupedParameters) {
@@ -240,8 +240,7 @@ TEST(Vst3Controller, UnitsOfGroupedParameters) {
 
 TEST(Vst3Controller, MidiNoteExpressionAndContextAnswers) {
   Vst3TestInstance instance;
-  auto* midi =
-      static_cast<abi::IMidiMapping*>(instance.wrapper->face(TestWrapper::MIDI_MAPPING));
+  auto* midi = static_cast<abi::IMidiMapping*>(instance.wrapper->face(TestWrapper::MIDI_MAPPING));
   abi::ParamID id = 42;
   EXPECT_EQ(midi->vtbl->getMidiControllerAssignment(midi, 0, 0, 7, &id), abi::kResultFalse);
   EXPECT_EQ(id, 42u);
