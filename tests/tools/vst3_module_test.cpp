@@ -103,5 +103,34 @@ TEST(Vst3Module, InstancesShareOneWorkerAndAttachToTheHostsRunLoop) {
   EXPECT_EQ(await_threads_named("bg-worker", 0), 0);
 }
 
+// A host's first look at the controller and the view through the bundle: the parameter list, and a
+// view that a Linux host's X11 window is refused by, with nothing left open.
+TEST(Vst3Module, ControllerListsTheParametersAndTheViewRefusesX11) {
+  vst3::Vst3Module module(vessimor_vst3_path());
+  vst3::Vst3Instance instance(module, CLASS_ID);
+  const vst3::ComPtr<abi::IEditController>& controller = instance.controller();
+  ASSERT_TRUE(controller);
+  EXPECT_EQ(vst3::call(controller.get(), controller->vtbl->getParameterCount), 29);
+  abi::ParameterInfo info{};
+  ASSERT_EQ(vst3::call(controller.get(), controller->vtbl->getParameterInfo, 0, &info),
+            abi::kResultOk);
+  EXPECT_EQ(std::u16string(info.title), u"Input Gain");
+  abi::String128 text{};
+  ASSERT_EQ(
+      vst3::call(controller.get(), controller->vtbl->getParamStringByValue, info.id, 1.0, text),
+      abi::kResultOk);
+  EXPECT_EQ(std::u16string(text), u"12.0");
+
+  const auto view = vst3::ComPtr<abi::IPlugView>::adopt(
+      vst3::call(controller.get(), controller->vtbl->createView, "editor"));
+  ASSERT_TRUE(view);
+  EXPECT_EQ(vst3::call(view.get(), view->vtbl->isPlatformTypeSupported, "X11EmbedWindowID"),
+            abi::kResultFalse);
+  EXPECT_EQ(vst3::call(view.get(), view->vtbl->attached, reinterpret_cast<void*>(0x2a00001),
+                       "X11EmbedWindowID"),
+            abi::kResultFalse);
+  EXPECT_EQ(vst3::call(view.get(), view->vtbl->removed), abi::kResultFalse);
+}
+
 }  // namespace
 }  // namespace vessimor::test
