@@ -1,6 +1,5 @@
 // The edit controller: parameters as a host sees them, text both ways, automation from the main
-// thread, the component handler, units of grouped parameters and the fixed answers of the other
-// controller faces.
+// thread, the component handler and units of grouped parameters.
 #include "wrapper/vst3/controller.hpp"
 
 #include <gtest/gtest.h>
@@ -118,8 +117,7 @@ TEST(Vst3Controller, TextBothWays) {
   EXPECT_EQ(e.getParamValueByString(controller, GAIN, unterminated.data(), &value),
             abi::kInvalidArgument);
   EXPECT_EQ(value, -1.0);
-  // A pair outside the basic plane is one character.
-  ASSERT_EQ(parse(SHAPE, u"S&H", value), abi::kResultOk);
+  // A pair outside the basic plane is one character: decoded, then not a choice.
   EXPECT_EQ(parse(SHAPE, u"S\U0001F600", value), abi::kResultFalse);
 }
 
@@ -236,24 +234,6 @@ TEST(Vst3Controller, UnitsOfGroupedParameters) {
     EXPECT_EQ(param.unitId, expected[static_cast<std::size_t>(index)]) << index;
   }
   EXPECT_EQ(wrapper->release(), 0u);
-}
-
-TEST(Vst3Controller, MidiNoteExpressionAndContextAnswers) {
-  Vst3TestInstance instance;
-  auto* midi = static_cast<abi::IMidiMapping*>(instance.wrapper->face(TestWrapper::MIDI_MAPPING));
-  abi::ParamID id = 42;
-  EXPECT_EQ(midi->vtbl->getMidiControllerAssignment(midi, 0, 0, 7, &id), abi::kResultFalse);
-  EXPECT_EQ(id, 42u);
-  auto* notes = static_cast<abi::INoteExpressionController*>(
-      instance.wrapper->face(TestWrapper::NOTE_EXPRESSION_CONTROLLER));
-  const auto& n = *notes->vtbl;
-  EXPECT_EQ(n.getNoteExpressionCount(notes, 0, 0), 0);
-  abi::NoteExpressionTypeInfo type{};
-  EXPECT_EQ(n.getNoteExpressionInfo(notes, 0, 0, 0, &type), abi::kInvalidArgument);
-  abi::String128 text{};
-  EXPECT_EQ(n.getNoteExpressionStringByValue(notes, 0, 0, 0, 0.5, text), abi::kResultFalse);
-  abi::ParamValue value = 0;
-  EXPECT_EQ(n.getNoteExpressionValueByString(notes, 0, 0, 0, u"1", &value), abi::kResultFalse);
 }
 
 }  // namespace
