@@ -3,38 +3,12 @@
 #include <cmath>
 
 #include "framework/float_text.hpp"
+#include "framework/util/replace_all.hpp"
 
 namespace vessimor::page_calls {
 namespace {
 
-// One whole-text replacement of every `from` character by `to`.
-std::string replace_all(std::string_view text, char from, std::string_view to) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    if (c == from) {
-      out += to;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
-// Every occurrence of the text `from` replaced by `to`.
-std::string replace_all(std::string_view text, std::string_view from, std::string_view to) {
-  std::string out;
-  out.reserve(text.size());
-  std::size_t start = 0;
-  for (std::size_t at = text.find(from); at != std::string_view::npos;
-       at = text.find(from, start)) {
-    out.append(text, start, at - start);
-    out += to;
-    start = at + from.size();
-  }
-  out.append(text, start);
-  return out;
-}
+using util::replace_all;
 
 // U+2028 and U+2029 in UTF-8; JavaScript engines before ES2019 end a string literal at them.
 constexpr std::string_view kLineSeparator = "\xE2\x80\xA8";
@@ -49,18 +23,18 @@ std::string number(float value) {
 }
 
 std::string quote_payload(std::string_view payload) {
-  std::string text = replace_all(payload, '\\', "\\\\");
-  text = replace_all(text, '\'', "\\'");
-  text = replace_all(text, '\n', "\\n");
-  return replace_all(text, '\r', "\\r");
+  std::string text = replace_all(payload, "\\", "\\\\");
+  text = replace_all(text, "'", "\\'");
+  text = replace_all(text, "\n", "\\n");
+  return replace_all(text, "\r", "\\r");
 }
 
 std::string quote_preset_name(std::string_view name) {
-  std::string text = replace_all(replace_all(name, '\\', "\\\\"), '\'', "\\'");
+  std::string text = replace_all(replace_all(name, "\\", "\\\\"), "'", "\\'");
   // A line terminator inside the quotes would end the statement early: the page would throw
   // and never hear the name.
-  text = replace_all(text, '\n', "\\n");
-  text = replace_all(text, '\r', "\\r");
+  text = replace_all(text, "\n", "\\n");
+  text = replace_all(text, "\r", "\\r");
   text = replace_all(text, kLineSeparator, "\\u2028");
   return replace_all(text, kParagraphSeparator, "\\u2029");
 }

@@ -8,6 +8,7 @@
 #include "editor/page_calls.hpp"
 #include "framework/log.hpp"
 #include "framework/panic.hpp"
+#include "framework/util/replace_all.hpp"
 #include "webview/web_view.hpp"
 
 namespace vessimor {
@@ -20,20 +21,6 @@ constexpr std::string_view vessimor_log_module_path = kEditorTarget;
 constexpr objc::NSUInteger kWidthAndHeightSizable = 2 | 16;
 constexpr objc::NSUInteger kBorderlessStyle = 0;
 constexpr objc::NSUInteger kBufferedBacking = 2;
-
-// Every occurrence of `from` in `text` replaced by `to`.
-std::string replace_all(std::string_view text, std::string_view from, std::string_view to) {
-  std::string out;
-  std::size_t start = 0;
-  for (std::size_t at = text.find(from); at != std::string_view::npos;
-       at = text.find(from, start)) {
-    out.append(text, start, at - start);
-    out += to;
-    start = at + from.size();
-  }
-  out.append(text, start);
-  return out;
-}
 
 // Puts the host's view into a new off-screen window when it has none; logs which case it was.
 std::optional<OffscreenWindow> ensure_window(objc::id view, EditorSize size) {
@@ -63,10 +50,10 @@ std::optional<OffscreenWindow> ensure_window(objc::id view, EditorSize size) {
 std::string splice_bridge_script(std::string_view page, std::string_view script) {
   const std::string tag = fmt::format("<script>{}</script>", script);
   if (page.find("</head>") != std::string_view::npos) {
-    return replace_all(page, "</head>", tag + "</head>");
+    return util::replace_all(page, "</head>", tag + "</head>");
   }
   if (page.find("<body>") != std::string_view::npos) {
-    return replace_all(page, "<body>", "<body>" + tag);
+    return util::replace_all(page, "<body>", "<body>" + tag);
   }
   return fmt::format(
       "<!DOCTYPE html>\n<html>\n<head>\n    <meta charset=\"UTF-8\">\n"
