@@ -27,6 +27,7 @@
 #include "framework/plugin.hpp"
 #include "framework/state/state.hpp"
 #include "framework/util/strlcpy.hpp"
+#include "framework/util/utf8.hpp"
 #include "platform/clap/clap.hpp"
 #include "wrapper/clap/descriptor.hpp"
 #include "wrapper/clap/host_units.hpp"

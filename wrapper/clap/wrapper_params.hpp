@@ -4,48 +4,6 @@
 
 namespace vessimor::clap {
 
-namespace params_detail {
-
-// Whether the text is well-formed UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
-inline bool is_valid_utf8(std::string_view text) noexcept {
-  std::size_t i = 0;
-  const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-  while (i < text.size()) {
-    const unsigned char lead = byte(i);
-    std::size_t length = 0;
-    std::uint32_t min = 0;
-    std::uint32_t code = 0;
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    } else if ((lead & 0xE0) == 0xC0) {
-      length = 2, min = 0x80, code = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-      length = 3, min = 0x800, code = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-      length = 4, min = 0x10000, code = lead & 0x07;
-    } else {
-      return false;
-    }
-    if (i + length > text.size()) {
-      return false;
-    }
-    for (std::size_t k = 1; k < length; ++k) {
-      if ((byte(i + k) & 0xC0) != 0x80) {
-        return false;
-      }
-      code = (code << 6) | (byte(i + k) & 0x3F);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-      return false;
-    }
-    i += length;
-  }
-  return true;
-}
-
-}  // namespace params_detail
-
 template <ClapPlugin P>
 std::uint32_t Wrapper<P>::ext_params_count(const clap_plugin* plugin) noexcept {
   return with(plugin, std::uint32_t{0},
@@ -131,7 +89,7 @@ bool Wrapper<P>::ext_params_text_to_value(const clap_plugin* plugin, clap_id id,
       return false;
     }
     const std::string_view view(text);
-    if (!params_detail::is_valid_utf8(view)) {
+    if (!util::is_valid_utf8(view)) {
       return false;
     }
     const std::optional<ParamPtr> param = self.param_of(id);
