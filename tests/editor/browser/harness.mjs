@@ -9,6 +9,7 @@
 import { existsSync, readFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import path from 'node:path';
+import { after, beforeEach } from 'node:test';
 
 export const CHROMIUM = process.env.VESSIMOR_CHROMIUM || '/usr/bin/chromium';
 const UI_DIR = process.env.VESSIMOR_EDITOR_UI_DIR;
@@ -118,4 +119,15 @@ export async function openEditor(browser, { route = new FakeIpc(), readyOrder = 
     for (const statement of statements) await editor.evaluate(statement);
   }
   return editor;
+}
+
+// One editor on a FakeIpc for all the tests of a file, which each start with no message recorded;
+// the browser closes after the last test.
+export async function openSharedEditor() {
+  const browser = await loadChromium();
+  const route = new FakeIpc();
+  const editor = await openEditor(browser, { route });
+  beforeEach(() => route.take());
+  after(() => browser.close());
+  return { route, editor, page: editor.page };
 }

@@ -1,19 +1,10 @@
 // Edits made in the page: what each control sends through the bridge.
 import assert from 'node:assert/strict';
-import { after, before, beforeEach, test } from 'node:test';
+import { test } from 'node:test';
 
-import { FakeIpc, loadChromium, openEditor, updateParamStatement } from './harness.mjs';
+import { openSharedEditor, updateParamStatement } from './harness.mjs';
 
-const browser = await loadChromium();
-const route = new FakeIpc();
-let editor;
-let page;
-before(async () => {
-  editor = await openEditor(browser, { route });
-  page = editor.page;
-});
-beforeEach(() => route.take());
-after(() => browser.close());
+const { route, editor, page } = await openSharedEditor();
 
 const sent = async () => (await route.take()).filter((m) => m.type !== 'poll_messages');
 const edit = (name, ...values) => [

@@ -1,19 +1,10 @@
 // The preset menu and the save dialog.
 import assert from 'node:assert/strict';
-import { after, before, beforeEach, test } from 'node:test';
+import { test } from 'node:test';
 
-import { customStatement, FakeIpc, loadChromium, openEditor } from './harness.mjs';
+import { customStatement, openSharedEditor } from './harness.mjs';
 
-const browser = await loadChromium();
-const route = new FakeIpc();
-let editor;
-let page;
-before(async () => {
-  editor = await openEditor(browser, { route });
-  page = editor.page;
-});
-beforeEach(() => route.take());
-after(() => browser.close());
+const { route, editor, page } = await openSharedEditor();
 
 // Leaves out what the timers send.
 const sent = async () => (await route.take()).filter((m) => !['poll_messages', 'request_transport'].includes(m.type));
