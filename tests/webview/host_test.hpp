@@ -1,6 +1,6 @@
 #pragma once
 
-// A host window and view to create web views in, for the tests of what happens after creation.
+// A host window and view to create web views in; the call log starts empty.
 
 #include <gtest/gtest.h>
 
@@ -24,14 +24,17 @@ struct AppKitParent : HasWindowHandle {
 
 class WebViewHostTest : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() override { use_parent(false); }
+  void TearDown() override { sim::run_main_loop(); }
+
+  // A 900 x 700 host view in a window, flipped or not.
+  void use_parent(bool flipped) {
     window_ = sim::make_window({{0, 0}, {900, 700}});
-    parent_ = sim::make_view({{0, 0}, {900, 700}});
+    parent_ = sim::make_view({{0, 0}, {900, 700}}, flipped);
     objc::send<void(objc::id)>(sim::content_view(window_.get()), "addSubview:", parent_.get());
     sim::run_main_loop();
     sim::clear_calls();
   }
-  void TearDown() override { sim::run_main_loop(); }
 
   // The editor's settings: an HTML page and a page-message handler.
   static WebViewBuilder editor_builder(IpcHandler handler = [](http::Request<std::string>) {}) {
@@ -42,8 +45,12 @@ class WebViewHostTest : public ::testing::Test {
     return builder;
   }
 
+  Result<WebView> build(WebViewBuilder builder) {
+    return std::move(builder).build_as_child(AppKitParent(parent_.get()));
+  }
+
   WebView make(WebViewBuilder builder) {
-    Result<WebView> made = std::move(builder).build_as_child(AppKitParent(parent_.get()));
+    Result<WebView> made = build(std::move(builder));
     if (!made) {
       ADD_FAILURE() << made.error().text();
       std::abort();

@@ -3,13 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/apple/sim.hpp"
+#include "tests/webview/host_test.hpp"
 #include "webview/inner_web_view.hpp"
 
 namespace vessimor::webview {
 namespace {
 
-namespace sim = apple::sim;
+namespace sim = testing::sim;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -19,16 +19,11 @@ constexpr unsigned long control_key = 1UL << 18;
 constexpr unsigned long option_key = 1UL << 19;
 
 // A child web view at (0, 100) in a 900 x 700 host view, 900 x 600 in size.
-class QvWebViewTest : public ::testing::Test {
+class QvWebViewTest : public testing::WebViewHostTest {
  protected:
-  void SetUp() override {
-    window_ = sim::make_window({{0, 0}, {900, 700}});
-    parent_ = sim::make_view({{0, 0}, {900, 700}});
-    objc::send<void(objc::id)>(sim::content_view(window_.get()), "addSubview:", parent_.get());
-  }
   void TearDown() override {
     sim::set_webkit_drag_operation(0);
-    sim::run_main_loop();
+    WebViewHostTest::TearDown();
   }
 
   std::unique_ptr<InnerWebView> make(WebViewAttributes attributes = {}, bool is_child = true) {
@@ -39,9 +34,6 @@ class QvWebViewTest : public ::testing::Test {
     sim::clear_calls();
     return std::move(made).value();
   }
-
-  objc::Strong window_;
-  objc::Strong parent_;
 };
 
 TEST_F(QvWebViewTest, KeyEquivalentsGoToTheHostAndFirstClicksAreRefusedByDefault) {

@@ -5,14 +5,14 @@
 
 #include <thread>
 
-#include "platform/apple/sim.hpp"
+#include "tests/webview/host_test.hpp"
 #include "webview/inner_web_view.hpp"
 #include "webview/qv_web_view.hpp"
 
 namespace vessimor::webview {
 namespace {
 
-namespace sim = apple::sim;
+namespace sim = testing::sim;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::Pair;
@@ -43,16 +43,11 @@ struct Served {
   std::vector<RequestAsyncResponder> responders;
 };
 
-class UrlSchemeHandlerTest : public ::testing::Test {
+class UrlSchemeHandlerTest : public testing::WebViewHostTest {
  protected:
-  void SetUp() override {
-    window_ = sim::make_window({{0, 0}, {900, 700}});
-    parent_ = sim::make_view({{0, 0}, {900, 700}});
-    objc::send<void(objc::id)>(sim::content_view(window_.get()), "addSubview:", parent_.get());
-  }
   void TearDown() override {
     sim::on_call(nullptr);
-    sim::run_main_loop();
+    WebViewHostTest::TearDown();
   }
 
   Result<std::unique_ptr<InnerWebView>> try_make(std::map<std::string, Served*> schemes) {
@@ -78,9 +73,6 @@ class UrlSchemeHandlerTest : public ::testing::Test {
   static bool has_token(objc::id view, objc::id task) {
     return static_cast<bool>(QvWebView::get_custom_task_uuid(view, task));
   }
-
-  objc::Strong window_;
-  objc::Strong parent_;
 };
 
 TEST_F(UrlSchemeHandlerTest, RequestsCarryTheirUrlMethodHeadersAndBody) {

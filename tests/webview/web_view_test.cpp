@@ -5,24 +5,16 @@
 
 #include <thread>
 
-#include "platform/apple/sim.hpp"
+#include "tests/webview/host_test.hpp"
 
 namespace vessimor::webview {
 namespace {
 
-namespace sim = apple::sim;
+namespace sim = testing::sim;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::Not;
-
-struct AppKitParent : HasWindowHandle {
-  objc::id view;
-  explicit AppKitParent(objc::id v) : view(v) {}
-  std::variant<RawWindowHandle, HandleError> window_handle() const override {
-    return RawWindowHandle{WindowSystem::app_kit, view};
-  }
-};
 
 struct OtherParent : HasWindowHandle {
   std::variant<RawWindowHandle, HandleError> window_handle() const override {
@@ -45,41 +37,11 @@ const char* const kWebViewClasses[] = {"QvWebView",
                                        "WKUserContentController",
                                        "WKUserScript"};
 
-class WebViewTest : public ::testing::Test {
+class WebViewTest : public testing::WebViewHostTest {
  protected:
-  void SetUp() override { use_parent(false); }
-
   void TearDown() override {
     sim::set_os_version(14);
-    sim::run_main_loop();
-  }
-
-  // A 900 x 700 host view in a window, flipped or not.
-  void use_parent(bool flipped) {
-    window_ = sim::make_window({{0, 0}, {900, 700}});
-    parent_ = sim::make_view({{0, 0}, {900, 700}}, flipped);
-    objc::send<void(objc::id)>(sim::content_view(window_.get()), "addSubview:", parent_.get());
-    sim::run_main_loop();
-    sim::clear_calls();
-  }
-
-  // The editor's builder: a 900 x 600 page and a page-message handler.
-  static WebViewBuilder editor_builder() {
-    WebViewBuilder builder;
-    builder.with_ipc_handler([](http::Request<std::string>) {});
-    builder.attrs.bounds = Rect{LogicalPosition{0, 0}, LogicalSize{900, 600}};
-    builder.attrs.page_html = "<p>page</p>";
-    return builder;
-  }
-
-  Result<WebView> build(WebViewBuilder builder) {
-    return std::move(builder).build_as_child(AppKitParent(parent_.get()));
-  }
-
-  WebView build_ok(WebViewBuilder builder) {
-    Result<WebView> made = build(std::move(builder));
-    if (!made) ADD_FAILURE() << made.error().text();
-    return std::move(made).value();
+    WebViewHostTest::TearDown();
   }
 
   // The log without the strings and numbers made on the way.
@@ -98,13 +60,10 @@ class WebViewTest : public ::testing::Test {
     for (const char* name : kWebViewClasses) total += sim::live_objects(name);
     return total;
   }
-
-  objc::Strong window_;
-  objc::Strong parent_;
 };
 
 TEST_F(WebViewTest, CreationRunsItsStepsInOrder) {
-  WebView web_view = build_ok(editor_builder());
+  WebView web_view = make(editor_builder());
   const std::string bridge = "WKUserScript initWithSource:injectionTime:forMainFrameOnly: \"" +
                              std::string(bridge_definition_script) + "\", 0, YES";
   EXPECT_THAT(
@@ -156,7 +115,7 @@ TEST_F(WebViewTest, CreationRunsItsStepsInOrder) {
 }
 
 TEST_F(WebViewTest, EditorDefaultsDecideWhatThePageMayDo) {
-  WebView web_view = build_ok(editor_builder());
+  WebView web_view = make(editor_builder());
   objc::id view = web_view.inner().web_view();
   objc::id configuration = sim::web_view_configuration(view);
   objc::id preferences = objc::send<objc::id()>(configuration, "preferences");
@@ -180,22 +139,22 @@ TEST_F(WebViewTest, EditorDefaultsDecideWhatThePageMayDo) {
 }
 
 TEST_F(WebViewTest, IdsCountUpAndNeverComeBack) {
-  std::optional<WebView> first = build_ok(editor_builder());
-  WebView second = build_ok(editor_builder());
+  std::optional<WebView> first = make(editor_builder());
+  WebView second = make(editor_builder());
   const unsigned long n = std::stoul(first->inner().webview_id());
   EXPECT_EQ(second.inner().webview_id(), std::to_string(n + 1));
   first.reset();
-  WebView third = build_ok(editor_builder());
+  WebView third = make(editor_builder());
   EXPECT_EQ(third.inner().webview_id(), std::to_string(n + 2));
 
   WebViewBuilder named = editor_builder();
   named.attrs.view_id = "editor";
-  EXPECT_EQ(build_ok(std::move(named)).inner().webview_id(), "editor");
+  EXPECT_EQ(make(std::move(named)).inner().webview_id(), "editor");
 }
 
 TEST_F(WebViewTest, FramesCountFromTheTopOfTheParent) {
   auto frame_of = [&](WebViewBuilder builder) {
-    WebView web_view = build_ok(std::move(builder));
+    WebView web_view = make(std::move(builder));
     return sim::frame(web_view.inner().web_view());
   };
   EXPECT_EQ(frame_of(editor_builder()), (objc::NSRect{{0, 100}, {900, 600}}));
@@ -236,7 +195,7 @@ TEST_F(WebViewTest, OffTheMainThreadNothingIsCreated) {
 }
 
 TEST_F(WebViewTest, DropDetachesTheViewAndForgetsIt) {
-  std::optional<WebView> web_view = build_ok(editor_builder());
+  std::optional<WebView> web_view = make(editor_builder());
   const std::string id = web_view->inner().webview_id();
   objc::id controller = web_view->inner().user_content_controller();
   EXPECT_EQ(webview_state().entries.count(id), 1u);
@@ -265,7 +224,7 @@ TEST_F(WebViewTest, AttributesBeyondTheEditorsReachThePlatform) {
   builder.attrs.init_scripts = {{"first()", true}, {"second()", false}};
   builder.attrs.download_started_handler = nullptr;
   builder.platform.link_preview = false;
-  WebView web_view = build_ok(std::move(builder));
+  WebView web_view = make(std::move(builder));
   objc::id view = web_view.inner().web_view();
   objc::id configuration = sim::web_view_configuration(view);
 
@@ -296,7 +255,7 @@ TEST_F(WebViewTest, OlderSystemsKeepTheirOwnSelectors) {
   WebViewBuilder builder = editor_builder();
   builder.platform.data_store_id = std::array<std::uint8_t, 16>{1, 2, 3};
   builder.attrs.background_throttling = BackgroundThrottlingPolicy::suspend;
-  WebView web_view = build_ok(std::move(builder));
+  WebView web_view = make(std::move(builder));
   const std::vector<std::string> calls = platform_calls();
   EXPECT_THAT(calls, Contains("NSApplication activateIgnoringOtherApps: YES"));
   EXPECT_THAT(calls, Contains("WKWebsiteDataStore +defaultDataStore"));
@@ -305,7 +264,7 @@ TEST_F(WebViewTest, OlderSystemsKeepTheirOwnSelectors) {
   sim::set_os_version(14);
   WebViewBuilder with_store = editor_builder();
   with_store.platform.data_store_id = std::array<std::uint8_t, 16>{1, 2, 3};
-  WebView second = build_ok(std::move(with_store));
+  WebView second = make(std::move(with_store));
   EXPECT_EQ(sim::text(objc::send<objc::id()>(
                 objc::send<objc::id()>(
                     objc::send<objc::id()>(sim::web_view_configuration(second.inner().web_view()),
@@ -322,7 +281,7 @@ TEST_F(WebViewTest, CustomSchemesRegisterOrFailByName) {
   builder.attrs.view_id = "schemes";
   builder.attrs.custom_protocols = {{"alpha", handler}, {"beta", handler}};
   {
-    WebView web_view = build_ok(std::move(builder));
+    WebView web_view = make(std::move(builder));
     objc::id configuration = sim::web_view_configuration(web_view.inner().web_view());
     objc::id beta = objc::send<objc::id(objc::id)>(
         configuration, "urlSchemeHandlerForURLScheme:", sim::string("beta").get());
@@ -344,7 +303,7 @@ TEST_F(WebViewTest, CustomSchemesRegisterOrFailByName) {
 
 TEST_F(WebViewTest, ManyWebViewsComeAndGoWithoutLeaving) {
   for (int i = 0; i < 1000; ++i) {
-    WebView web_view = build_ok(editor_builder());
+    WebView web_view = make(editor_builder());
     sim::run_main_loop();
   }
   sim::run_main_loop();
