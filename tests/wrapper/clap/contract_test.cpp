@@ -89,17 +89,8 @@ TEST_F(ClapContract, EventListsAndStreamsWithoutTheirFunctionsAreRefused) {
   clap_output_events broken_out = *out.get();
   broken_out.try_push = nullptr;
 
-  clap_process record{};
-  record.frames_count = 32;
-  record.audio_inputs = &block.buffer;
-  record.audio_outputs = &block.buffer;
-  record.audio_inputs_count = 1;
-  record.audio_outputs_count = 1;
-  record.in_events = &broken_in;
-  EXPECT_EQ(instance.plugin->process(instance.plugin, &record), CLAP_PROCESS_ERROR);
-  record.in_events = in.get();
-  record.out_events = &broken_out;
-  EXPECT_EQ(instance.plugin->process(instance.plugin, &record), CLAP_PROCESS_ERROR);
+  EXPECT_EQ(instance.process_lists(block, 32, &broken_in), CLAP_PROCESS_ERROR);
+  EXPECT_EQ(instance.process_lists(block, 32, in.get(), &broken_out), CLAP_PROCESS_ERROR);
   instance.params().flush(instance.plugin, &broken_in, nullptr);
   EXPECT_DOUBLE_EQ(instance.value_of(GAIN_ID), 0.5);  // nothing was read from a broken list
 
@@ -143,14 +134,7 @@ TEST_F(ClapContract, CallsOutOfOrderAreRefused) {
     return nullptr;
   };
   StereoBlock block(32);
-  clap_process record{};
-  record.frames_count = 32;
-  record.audio_inputs = &block.buffer;
-  record.audio_outputs = &block.buffer;
-  record.audio_inputs_count = 1;
-  record.audio_outputs_count = 1;
-  record.in_events = &list;
-  EXPECT_EQ(instance.plugin->process(instance.plugin, &record), CLAP_PROCESS_CONTINUE_IF_NOT_QUIET);
+  EXPECT_EQ(instance.process_lists(block, 32, &list), CLAP_PROCESS_CONTINUE_IF_NOT_QUIET);
   EXPECT_EQ(reentry.nested, CLAP_PROCESS_ERROR);
 
   instance.plugin->stop_processing(instance.plugin);

@@ -52,6 +52,14 @@ struct Instance {
   clap_process_status process(StereoBlock& block, std::uint32_t frames,
                               const EventList* in = nullptr, const OutputList* out = nullptr,
                               const clap_event_transport* transport = nullptr) {
+    return process_lists(block, frames, in != nullptr ? in->get() : nullptr,
+                         out != nullptr ? out->get() : nullptr, transport);
+  }
+  // The same with the host's own event lists, which may be broken.
+  clap_process_status process_lists(StereoBlock& block, std::uint32_t frames,
+                                    const clap_input_events* in,
+                                    const clap_output_events* out = nullptr,
+                                    const clap_event_transport* transport = nullptr) {
     clap_process record{};
     record.frames_count = frames;
     record.transport = transport;
@@ -59,8 +67,8 @@ struct Instance {
     record.audio_outputs = &block.buffer;
     record.audio_inputs_count = 1;
     record.audio_outputs_count = 1;
-    record.in_events = in != nullptr ? in->get() : nullptr;
-    record.out_events = out != nullptr ? out->get() : nullptr;
+    record.in_events = in;
+    record.out_events = out;
     return plugin->process(plugin, &record);
   }
 
