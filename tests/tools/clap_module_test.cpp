@@ -2,15 +2,13 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "plugin/identity.hpp"
 #include "tests/tools/clap_fixture.hpp"
+#include "tests/tools/command.hpp"
 
 namespace vessimor::test {
 namespace {
@@ -19,14 +17,8 @@ using tools::PluginModule;
 
 // Defined dynamic symbols of a shared object, as `nm -D --defined-only` lists them.
 std::vector<std::string> exported_symbols(const std::string& path) {
-  const std::string command = "nm -D --defined-only '" + path + "' 2>/dev/null";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
   std::vector<std::string> names;
-  if (!pipe) return names;
-  std::array<char, 512> line{};
-  while (std::fgets(line.data(), line.size(), pipe.get()) != nullptr) {
-    std::string text(line.data());
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  for (const std::string& text : command_lines("nm -D --defined-only '" + path + "' 2>/dev/null")) {
     const auto last_space = text.rfind(' ');
     const std::string kind = last_space == std::string::npos || last_space < 2
                                  ? std::string()

@@ -3,33 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "tests/tools/clap_fixture.hpp"
+#include "tests/tools/command.hpp"
 
 namespace vessimor::test {
 namespace {
 
 // The NEEDED entries of a shared object's dynamic section, as `readelf -d` lists them.
 std::vector<std::string> needed_libraries(const std::string& path) {
-  const std::string command = "readelf -d '" + path + "' 2>&1";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
   std::vector<std::string> needed;
-  if (!pipe) return needed;
-  std::array<char, 512> line{};
-  while (std::fgets(line.data(), line.size(), pipe.get()) != nullptr) {
-    const std::string text(line.data());
-    if (text.find("(NEEDED)") == std::string::npos) continue;
-    const auto open = text.find('[');
-    const auto close = text.find(']', open);
+  for (const std::string& line : command_lines("readelf -d '" + path + "' 2>&1")) {
+    if (line.find("(NEEDED)") == std::string::npos) continue;
+    const auto open = line.find('[');
+    const auto close = line.find(']', open);
     if (open != std::string::npos && close != std::string::npos) {
-      needed.push_back(text.substr(open + 1, close - open - 1));
+      needed.push_back(line.substr(open + 1, close - open - 1));
     }
   }
   return needed;

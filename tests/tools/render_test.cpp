@@ -3,20 +3,17 @@
 #include "tools/clap_host/render.hpp"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <map>
-#include <memory>
 #include <string>
 
 #include "framework/params/range.hpp"
 #include "tests/tools/clap_fixture.hpp"
+#include "tests/tools/command.hpp"
 #include "tools/clap_host/audio_file.hpp"
 #include "tools/clap_host/preset_values.hpp"
 #include "tools/clap_host/test_signal.hpp"
@@ -92,13 +89,8 @@ INSTANTIATE_TEST_SUITE_P(AllFactoryPresets, FactoryPresetRender,
 
 // Runs the tool and gives its exit status and everything it printed.
 std::pair<int, std::string> run_tool(const std::string& arguments) {
-  const std::string command = std::string(VESSIMOR_RENDER_PATH) + " " + arguments + " 2>&1";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
-  std::string output;
-  std::array<char, 512> chunk{};
-  while (std::fgets(chunk.data(), chunk.size(), pipe.get()) != nullptr) output += chunk.data();
-  const int status = pclose(pipe.release());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+  CommandResult result = run_command(std::string(VESSIMOR_RENDER_PATH) + " " + arguments + " 2>&1");
+  return {result.status, std::move(result.output)};
 }
 
 std::string quoted(const std::string& path) {

@@ -1,0 +1,47 @@
+#pragma once
+
+// Shell commands for the tests that look at the built files with the system's own tools.
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vessimor::test {
+
+struct CommandResult {
+  int status = -1;     // the exit status; -1 when the command could not run or did not exit
+  std::string output;  // what it wrote to standard output
+};
+
+inline CommandResult run_command(const std::string& command) {
+  CommandResult result;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
+  if (!pipe) return result;
+  std::array<char, 512> chunk{};
+  while (std::fgets(chunk.data(), chunk.size(), pipe.get()) != nullptr) {
+    result.output += chunk.data();
+  }
+  const int status = pclose(pipe.release());
+  if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
+  return result;
+}
+
+// The lines a command wrote to standard output, without their line feeds.
+inline std::vector<std::string> command_lines(const std::string& command) {
+  const std::string output = run_command(command).output;
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end = output.find('\n'); end != std::string::npos;
+       end = output.find('\n', start)) {
+    lines.push_back(output.substr(start, end - start));
+    start = end + 1;
+  }
+  if (start < output.size()) lines.push_back(output.substr(start));
+  return lines;
+}
+
+}  // namespace vessimor::test
