@@ -5,8 +5,6 @@
 #include <system_error>
 #include <utility>
 
-#include "editor/embedded_ui.hpp"
-#include "editor/webview_editor.hpp"
 #include "framework/panic.hpp"
 #include "plugin/preset.hpp"
 #include "plugin/processor_settings.hpp"
@@ -37,10 +35,6 @@ Vessimor::~Vessimor() {
     preset_thread_.reset();
     if (worker.joinable()) worker.join();
   }
-}
-
-std::unique_ptr<Editor> Vessimor::editor(AsyncExecutor /*executor*/) {
-  return create_webview_editor(webview_state_, params_, std::string(embedded_ui::editor_page()));
 }
 
 bool Vessimor::initialize(const AudioIOLayout& /*layout*/, const ProcessingConfig& config,

@@ -35,8 +35,9 @@ class Vessimor final : public Plugin, public VessimorIdentity {
 
   // Thread: any
   std::shared_ptr<Params> params() const override { return params_; }
-  // A new editor showing the embedded page over this object's editor state and parameter set;
-  // the executor is dropped unused. Thread: main
+  // A new editor showing the embedded page over this object's editor state and parameter set, or
+  // none where the build carries no editor (defined in plugin/editor_handout/); the executor is
+  // dropped unused. Thread: main
   std::unique_ptr<Editor> editor(AsyncExecutor executor) override;
   // Sets the engine's sample rate. Thread: main
   bool initialize(const AudioIOLayout& layout, const ProcessingConfig& config,
