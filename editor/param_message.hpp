@@ -37,7 +37,7 @@ struct ParamMessage {
   struct RequestTransport {
     bool operator==(const RequestTransport&) const = default;
   };
-  // "custom": the plug-in takes no action.
+  // "custom": the plug-in takes no action; it reaches the audio thread without its texts.
   struct Custom {
     std::string action;
     std::string payload;

@@ -14,6 +14,15 @@ constexpr std::string_view vessimor_log_module_path = kLogTarget;
 
 }  // namespace
 
+bool JsMessageSender::try_send(ParamMessage&& message) const noexcept {
+  auto* custom = std::get_if<ParamMessage::Custom>(&message.variant);
+  if (custom == nullptr) return queue_->try_push(std::move(message));
+  ParamMessage::Custom texts = std::exchange(*custom, {});
+  if (queue_->try_push(std::move(message))) return true;
+  *custom = std::move(texts);
+  return false;
+}
+
 WebViewState::WebViewState(std::uint32_t width, std::uint32_t height)
     : plugin_to_page_(std::make_shared<MpmcQueue<PluginToPageMessage>>(kPluginToPageCapacity)),
       page_to_plugin_(std::make_shared<MpmcQueue<ParamMessage>>(kPageToPluginCapacity)),

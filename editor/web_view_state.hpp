@@ -30,11 +30,11 @@ class JsMessageSender {
       : queue_(std::move(queue)) {}
 
   // False when the queue is full (the audio thread has not taken the older messages); the message
-  // is then left with the caller. Never waits.
+  // is then left with the caller. Never waits. A custom message travels without its texts: the
+  // plug-in takes no action on them, and the audio thread, which drops the message, would free
+  // them there; they are freed on this thread instead.
   // Thread: any
-  bool try_send(ParamMessage&& message) const noexcept {
-    return queue_->try_push(std::move(message));
-  }
+  bool try_send(ParamMessage&& message) const noexcept;
 
  private:
   std::shared_ptr<MpmcQueue<ParamMessage>> queue_;

@@ -88,6 +88,10 @@ TEST(WebViewState, The257thPageMessageIsRefused) {
   ParamMessage refused = ParamMessage::SavePreset{"kept"};
   EXPECT_FALSE(state.js_message_sender().try_send(std::move(refused)));
   EXPECT_EQ(refused, ParamMessage(ParamMessage::SavePreset{"kept"}));  // NOLINT: left untouched
+  // A custom message, sent without its texts, gets them back when it is refused.
+  ParamMessage custom = ParamMessage::Custom{"action", "payload"};
+  EXPECT_FALSE(sender.try_send(std::move(custom)));
+  EXPECT_EQ(custom, ParamMessage(ParamMessage::Custom{"action", "payload"}));  // NOLINT: as above
   for (int i = 0; i < 256; ++i) {
     auto message = state.try_recv_js_message();
     ASSERT_TRUE(message.has_value());

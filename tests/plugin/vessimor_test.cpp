@@ -295,9 +295,10 @@ void move_every_parameter(const Params& params, int round) {
   }
 }
 
-// What one call on the audio thread did that it must not: heap allocations and locks.
+// What one call on the audio thread did that it must not: heap allocations, frees and locks.
 struct AudioThreadUse {
   std::size_t allocations = 0;
+  std::size_t deallocations = 0;
   std::size_t locks = 0;
 };
 
@@ -306,11 +307,12 @@ AudioThreadUse measure(Call&& call) {
   test::LockProbe locks;
   test::AllocationHook allocations;
   call();
-  return {allocations.count(), locks.count()};
+  return {allocations.count(), allocations.deallocations(), locks.count()};
 }
 
 void expect_realtime_safe(const AudioThreadUse& use, const std::string& what) {
   EXPECT_EQ(use.allocations, 0U) << what;
+  EXPECT_EQ(use.deallocations, 0U) << what;
   EXPECT_EQ(use.locks, 0U) << what;
 }
 
@@ -359,12 +361,13 @@ TEST_F(VessimorPresetTest, EveryKindOfPageMessageIsHandledOffTheHeapAndWithoutLo
   const auto sender = state.js_message_sender();
   block.run(plugin, context);  // first-block set-up, outside the measurement
 
-  // Names longer than any in-place string buffer: moving them on must not copy them.
+  // Texts longer than any in-place string buffer: moving them on must not copy them, and the audio
+  // thread must free none of them.
   const std::string name = "A Preset Name Longer Than Any Small Buffer";
   std::vector<ParamMessage> messages{
       ParamMessage::SetParam{"mix", 0.5F},   ParamMessage::BeginEdit{"mix"},
       ParamMessage::EndEdit{"mix"},          ParamMessage::RequestParams{},
-      ParamMessage::RequestTransport{},      ParamMessage::Custom{"action", "payload"},
+      ParamMessage::RequestTransport{},      ParamMessage::Custom{name, name},
       ParamMessage::RequestPresets{},        ParamMessage::SavePreset{name},
       ParamMessage::LoadPreset{name, false}, ParamMessage::DeletePreset{name},
       ParamMessage::PollMessages{}};

@@ -17,9 +17,19 @@ namespace {
 
 thread_local bool t_armed = false;
 thread_local std::size_t t_count = 0;
+thread_local std::size_t t_deallocations = 0;
 
 void note_allocation() noexcept {
   if (t_armed) ++t_count;
+}
+
+void note_deallocation(const volatile void* p) noexcept {
+  if (t_armed && p != nullptr) ++t_deallocations;
+}
+
+[[maybe_unused]] void release(void* p) noexcept {
+  note_deallocation(p);
+  std::free(p);
 }
 
 [[maybe_unused]] void* allocate(std::size_t size) {
@@ -42,6 +52,7 @@ namespace vessimor::test {
 
 AllocationHook::AllocationHook() noexcept {
   t_count = 0;
+  t_deallocations = 0;
   t_armed = true;
 }
 
@@ -51,6 +62,10 @@ AllocationHook::~AllocationHook() {
 
 std::size_t AllocationHook::count() const noexcept {
   return t_count;
+}
+
+std::size_t AllocationHook::deallocations() const noexcept {
+  return t_deallocations;
 }
 
 }  // namespace vessimor::test
@@ -63,7 +78,9 @@ namespace {
 void on_sanitizer_malloc(const volatile void*, std::size_t) {
   note_allocation();
 }
-void on_sanitizer_free(const volatile void*) {}
+void on_sanitizer_free(const volatile void* p) {
+  note_deallocation(p);
+}
 [[maybe_unused]] const int installed_hooks =
     __sanitizer_install_malloc_and_free_hooks(on_sanitizer_malloc, on_sanitizer_free);
 }  // namespace
@@ -96,28 +113,28 @@ void* operator new[](std::size_t size, std::align_val_t al) {
   return allocate_aligned(size, al);
 }
 void operator delete(void* p) noexcept {
-  std::free(p);
+  release(p);
 }
 void operator delete[](void* p) noexcept {
-  std::free(p);
+  release(p);
 }
 void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
+  release(p);
 }
 void operator delete[](void* p, std::size_t) noexcept {
-  std::free(p);
+  release(p);
 }
 void operator delete(void* p, std::align_val_t) noexcept {
-  std::free(p);
+  release(p);
 }
 void operator delete[](void* p, std::align_val_t) noexcept {
-  std::free(p);
+  release(p);
 }
 void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
-  std::free(p);
+  release(p);
 }
 void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
-  std::free(p);
+  release(p);
 }
 #endif
 
@@ -127,6 +144,7 @@ extern "C" {
 void* __libc_malloc(std::size_t);
 void* __libc_calloc(std::size_t, std::size_t);
 void* __libc_realloc(void*, std::size_t);
+void __libc_free(void*);
 
 void* malloc(std::size_t size) {
   note_allocation();
@@ -139,6 +157,10 @@ void* calloc(std::size_t n, std::size_t size) {
 void* realloc(void* p, std::size_t size) {
   note_allocation();
   return __libc_realloc(p, size);
+}
+void free(void* p) {
+  note_deallocation(p);
+  __libc_free(p);
 }
 }
 #endif

@@ -4,8 +4,9 @@
 
 namespace vessimor::test {
 
-// Counts heap allocations made by the calling thread while armed. Other threads (workers, the
-// test runner) are never counted, so a test can arm the hook around one call on the audio path.
+// Counts heap allocations and deallocations made by the calling thread while armed. Other threads
+// (workers, the test runner) are never counted, so a test can arm the hook around one call on the
+// audio path.
 class AllocationHook {
  public:
   AllocationHook() noexcept;
@@ -15,6 +16,8 @@ class AllocationHook {
 
   // Allocations seen on this thread since construction.
   std::size_t count() const noexcept;
+  // Deallocations seen on this thread since construction.
+  std::size_t deallocations() const noexcept;
 };
 
 }  // namespace vessimor::test

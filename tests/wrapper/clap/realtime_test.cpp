@@ -25,15 +25,18 @@ class AudioThread {
       automation.param_value(32, COUNT_ID, 7.0);  // splits the block and notifies the editor
       while (!stop_.load()) {
         std::size_t allocations = 0;
+        std::size_t deallocations = 0;
         std::size_t locks = 0;
         {
           LockProbe lock_probe;
           AllocationHook allocation_hook;
           instance_.process(block, 64, &automation);
           allocations = allocation_hook.count();
+          deallocations = allocation_hook.deallocations();
           locks = lock_probe.count();
         }
         allocations_ = std::max<std::size_t>(allocations_, allocations);
+        deallocations_ = std::max<std::size_t>(deallocations_, deallocations);
         locks_ = std::max<std::size_t>(locks_, locks);
         ++blocks_;
         std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -49,8 +52,9 @@ class AudioThread {
     stop_ = true;
     if (thread_.joinable()) thread_.join();
   }
-  // The most any one call allocated or locked.
+  // The most any one call allocated, freed or locked.
   std::size_t allocations() const { return allocations_.load(); }
+  std::size_t deallocations() const { return deallocations_.load(); }
   std::size_t locks() const { return locks_.load(); }
 
  private:
@@ -58,6 +62,7 @@ class AudioThread {
   std::atomic<bool> stop_{false};
   std::atomic<int> blocks_{0};
   std::atomic<std::size_t> allocations_{0};
+  std::atomic<std::size_t> deallocations_{0};
   std::atomic<std::size_t> locks_{0};
   std::thread thread_;
 };
@@ -97,6 +102,7 @@ TEST_F(ClapRealtime, EditorStateIsAppliedBetweenBlocksWithoutAllocatingOrLocking
   EXPECT_EQ(probe().reset_calls.load(), resets + 1);
   audio.stop();
   EXPECT_EQ(audio.allocations(), 0u);
+  EXPECT_EQ(audio.deallocations(), 0u);
   EXPECT_EQ(audio.locks(), 0u);
 }
 
@@ -110,6 +116,7 @@ TEST_F(ClapRealtime, HostStateLoadDuringProcessingNeverHoldsUpTheAudioThread) {
   EXPECT_EQ(probe().reset_calls.load(), resets + 1);
   audio.stop();
   EXPECT_EQ(audio.allocations(), 0u);
+  EXPECT_EQ(audio.deallocations(), 0u);
   EXPECT_EQ(audio.locks(), 0u);
 
   // The host and the editor still learn about it on the main thread.
