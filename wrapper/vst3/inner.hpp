@@ -98,7 +98,8 @@ class WrapperInner final : public MainThreadExecutor<Task>,
   abi::tresult process(abi::ProcessData* data);
   // Thread: main
   abi::tresult get_state(abi::IBStream* stream);
-  // Thread: main
+  // Applied by the audio thread between blocks while the host processes (waiting for it, bounded),
+  // here otherwise. Thread: main
   abi::tresult set_state(abi::IBStream* stream);
 
   // Present for the instance's whole life. Thread: any

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstddef>
 #include <span>
+#include <utility>
 
 #include "framework/audio/buffer_manager.hpp"
 #include "framework/log.hpp"
@@ -174,7 +175,8 @@ abi::tresult WrapperInner<P>::process_block(const abi::ProcessData& data, float 
     start = end;
   }
 
-  // A state from the editor is applied between blocks, then handed back to be freed there.
+  // A state from the editor or the host's load is applied between blocks, then handed back to be
+  // freed on the main thread.
   core_.serve_state_handover([this](const PluginState& state) { set_state_inner(state); });
   return abi::kResultOk;
 }
@@ -197,9 +199,12 @@ abi::tresult WrapperInner<P>::set_state(abi::IBStream* stream) {
   const HostRef<abi::IBStream> hold(stream);
   const std::optional<std::string> text = read_rest(*stream, core::MAX_STATE_BYTES);
   if (!text) return abi::kResultFalse;
-  const std::optional<PluginState> state = state::deserialize_json(*text);
+  std::optional<PluginState> state = state::deserialize_json(*text);
   if (!state) return abi::kResultFalse;
-  set_state_inner(*state);
+  // While the host processes, the audio thread applies the state between blocks rather than wait
+  // for this thread; the call returns once it has.
+  core_.submit_state(std::move(*state),
+                     [this](const PluginState& direct) { set_state_inner(direct); });
   return abi::kResultOk;
 }
 

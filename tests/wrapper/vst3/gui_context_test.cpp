@@ -180,29 +180,7 @@ TEST_F(Vst3GuiContext, TheAudioThreadNeverWaitsForAViewThatIsOpening) {
 TEST_F(Vst3GuiContext, TheEditorsStateIsAppliedByTheAudioThreadBetweenBlocks) {
   instance.inner().set_component_handler(handler.handler());
   instance.start();
-  std::atomic<bool> stop{false};
-  std::atomic<std::thread::id> audio_thread;
-  std::thread audio([&] {
-    audio_thread = std::this_thread::get_id();
-    Vst3TestInstance& host = instance;
-    std::vector<float> left(64, 1.0F);
-    std::vector<float> right(64, 1.0F);
-    float* channels[2] = {left.data(), right.data()};
-    abi::AudioBusBuffers bus{2, 0, {channels}};
-    abi::ProcessData data{};
-    data.symbolicSampleSize = abi::kSample32;
-    data.numSamples = 64;
-    data.numInputs = 1;
-    data.numOutputs = 1;
-    data.inputs = &bus;
-    data.outputs = &bus;
-    while (!stop.load()) {
-      host.p().process(host.processor(), &data);
-      std::this_thread::yield();
-    }
-  });
-
-  const PluginState initial = context->get_state();
+  Vst3AudioThread audio(instance);
   for (int round = 0; round < 20; ++round) {
     const float normalized = round % 2 == 0 ? 0.25F : 0.75F;
     instance.inner().set_normalized_value_by_hash(GAIN, normalized);
@@ -210,10 +188,12 @@ TEST_F(Vst3GuiContext, TheEditorsStateIsAppliedByTheAudioThreadBetweenBlocks) {
     instance.inner().set_normalized_value_by_hash(GAIN, 0.5F);
     context->set_state(std::move(state));
     EXPECT_FLOAT_EQ(instance.gain(), normalized * 2.0F) << round;
-    EXPECT_EQ(Vst3TestPlugin::initialized_on().load(), audio_thread.load()) << round;
+    EXPECT_EQ(Vst3TestPlugin::initialized_on().load(), audio.id()) << round;
   }
-  stop = true;
-  audio.join();
+  audio.stop();
+  EXPECT_EQ(audio.allocations(), 0u);
+  EXPECT_EQ(audio.deallocations(), 0u);
+  EXPECT_EQ(audio.locks(), 0u);
   EXPECT_EQ(calls_of(Kind::restart).size(), 20u);
   for (const HandlerCall& call : handler.calls()) EXPECT_TRUE(call.on_main_thread);
 }

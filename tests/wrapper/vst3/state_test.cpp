@@ -91,12 +91,40 @@ TEST(Vst3State, ALoadInitialisesThePlugInAgainOnlyOnceSetUp) {
   EXPECT_FLOAT_EQ(instance.gain(), 0.5F);
 
   instance.start();
+  ASSERT_EQ(instance.p().setProcessing(instance.processor(), 0), abi::kResultOk);
   const int initialized = probe().initialize_calls.load();
   const int resets = probe().reset_calls.load();
   MemoryStream after(state);
   ASSERT_EQ(instance.c().setState(instance.component(), after.stream()), abi::kResultOk);
   EXPECT_EQ(probe().initialize_calls.load(), initialized + 1);
   EXPECT_EQ(probe().reset_calls.load(), resets + 1);
+}
+
+TEST(Vst3State, ALoadWhileProcessingIsAppliedByTheAudioThreadBetweenBlocks) {
+  std::vector<std::vector<std::uint8_t>> states;
+  for (const float gain : {0.25F, 0.75F}) {
+    Vst3TestInstance source;
+    ASSERT_EQ(source.inner().set_normalized_value_by_hash(GAIN, gain), abi::kResultOk);
+    states.push_back(bytes_of(source.inner().core().state_json().text));
+  }
+
+  Vst3TestInstance instance;
+  instance.start();
+  Vst3AudioThread audio(instance);
+  for (int round = 0; round < 10; ++round) {
+    const int resets = probe().reset_calls.load();
+    MemoryStream stream(states[round % 2]);
+    ASSERT_EQ(instance.c().setState(instance.component(), stream.stream()), abi::kResultOk);
+    // Applied, and the plug-in initialised and reset again, by the audio thread before the load
+    // returned.
+    EXPECT_FLOAT_EQ(instance.gain(), round % 2 == 0 ? 0.5F : 1.5F) << round;
+    EXPECT_EQ(Vst3TestPlugin::initialized_on().load(), audio.id()) << round;
+    EXPECT_EQ(probe().reset_calls.load(), resets + 1) << round;
+  }
+  audio.stop();
+  EXPECT_EQ(audio.allocations(), 0u);
+  EXPECT_EQ(audio.deallocations(), 0u);
+  EXPECT_EQ(audio.locks(), 0u);
 }
 
 }  // namespace
