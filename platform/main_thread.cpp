@@ -46,7 +46,9 @@ namespace {
 // The kernel id of the thread a test picked as main; 0: the process's initial thread.
 std::atomic<pid_t> g_picked{0};
 
-pid_t current_tid() noexcept { return static_cast<pid_t>(syscall(SYS_gettid)); }
+pid_t current_tid() noexcept {
+  return static_cast<pid_t>(syscall(SYS_gettid));
+}
 }  // namespace
 
 bool is_main_thread() {

@@ -157,7 +157,8 @@ std::optional<std::string> preset_list_json(const std::vector<PresetInfo>& infos
   }
 }
 
-std::optional<std::string> param_values_json(const std::array<ParamValuePair, PARAM_COUNT>& values) {
+std::optional<std::string> param_values_json(
+    const std::array<ParamValuePair, PARAM_COUNT>& values) {
   std::string text = "[";
   for (const auto& pair : values) {
     if (text.size() > 1) text += ',';

@@ -78,7 +78,8 @@ TEST(UnicodeTables, EveryCodePointAgreesWithIcu) {
         unicode::is_cased(c) == u_hasBinaryProperty(cp, UCHAR_CASED) &&
         unicode::is_case_ignorable(c) == u_hasBinaryProperty(cp, UCHAR_CASE_IGNORABLE) &&
         unicode::is_white_space(c) == u_isUWhiteSpace(cp);
-    if (!agrees && ++mismatches <= 5) ADD_FAILURE() << "U+" << std::hex << std::uppercase << static_cast<std::uint32_t>(c);
+    if (!agrees && ++mismatches <= 5)
+      ADD_FAILURE() << "U+" << std::hex << std::uppercase << static_cast<std::uint32_t>(c);
   }
   EXPECT_EQ(mismatches, 0);
 }

@@ -15,19 +15,6 @@ namespace {
 
 using tools::PluginModule;
 
-// Defined dynamic symbols of a shared object, as `nm -D --defined-only` lists them.
-std::vector<std::string> exported_symbols(const std::string& path) {
-  std::vector<std::string> names;
-  for (const std::string& text : command_lines("nm -D --defined-only '" + path + "' 2>/dev/null")) {
-    const auto last_space = text.rfind(' ');
-    const std::string kind = last_space == std::string::npos || last_space < 2
-                                 ? std::string()
-                                 : text.substr(last_space - 1, 1);
-    names.push_back(text.substr(last_space + 1) + ":" + kind);
-  }
-  return names;
-}
-
 TEST(ClapModule, ExportsOnlyTheEntryRecordAsData) {
   // "D" (initialised data) or "R" (read-only data): a record, never code run at load.
   const auto symbols = exported_symbols(vessimor_clap_path());

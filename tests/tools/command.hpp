@@ -44,4 +44,18 @@ inline std::vector<std::string> command_lines(const std::string& command) {
   return lines;
 }
 
+// Defined dynamic symbols of a shared object with their kinds, as `nm -D --defined-only` lists
+// them ("GetPluginFactory:T").
+inline std::vector<std::string> exported_symbols(const std::string& path) {
+  std::vector<std::string> names;
+  for (const std::string& text : command_lines("nm -D --defined-only '" + path + "' 2>/dev/null")) {
+    const auto last_space = text.rfind(' ');
+    const std::string kind = last_space == std::string::npos || last_space < 2
+                                 ? std::string()
+                                 : text.substr(last_space - 1, 1);
+    names.push_back(text.substr(last_space + 1) + ":" + kind);
+  }
+  return names;
+}
+
 }  // namespace vessimor::test

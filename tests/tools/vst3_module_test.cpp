@@ -3,16 +3,14 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/apple/cf_run_loop.hpp"
 #include "tests/tools/clap_fixture.hpp"
+#include "tests/tools/command.hpp"
 #include "tools/vst3_host/host.hpp"
 
 namespace vessimor::test {
@@ -27,24 +25,6 @@ const std::string& vessimor_vst3_path() {
 }
 
 constexpr char CLASS_ID[16] = "QuoVessimorUnit";
-
-// Defined dynamic symbols of a shared object with their kinds, as `nm -D --defined-only` lists
-// them ("GetPluginFactory:T").
-std::vector<std::string> exported_symbols(const std::string& path) {
-  const std::string command = "nm -D --defined-only '" + path + "' 2>/dev/null";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
-  std::vector<std::string> names;
-  if (!pipe) return names;
-  std::array<char, 512> line{};
-  while (std::fgets(line.data(), line.size(), pipe.get()) != nullptr) {
-    char kind = 0;
-    std::array<char, 256> name{};
-    if (std::sscanf(line.data(), "%*s %c %255s", &kind, name.data()) == 2) {
-      names.push_back(std::string(name.data()) + ":" + kind);
-    }
-  }
-  return names;
-}
 
 TEST(Vst3Module, BundleHoldsTheLibraryThatExportsOnlyTheModuleFunctions) {
   const std::string library = vst3::bundle_library_path(vessimor_vst3_path());

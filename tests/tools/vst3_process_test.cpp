@@ -56,7 +56,7 @@ class Vst3Process : public ::testing::Test {
 
 TEST_F(Vst3Process, AutomationPointTakesEffectAtItsOwnSample) {
   vst3::ParameterChanges changes;
-  changes.add(OUTPUT_GAIN, 100, 0.0);  // -24 dB
+  changes.add(OUTPUT_GAIN, 100, 0.0);                              // -24 dB
   changes.add(OUTPUT_GAIN, 300, default_normalized(OUTPUT_GAIN));  // 0 dB
   fill_input(512);
   ASSERT_EQ(instance.process(512, &changes), abi::kResultOk);

@@ -34,6 +34,7 @@
 #include "wrapper/clap/task.hpp"
 #include "wrapper/clap/util.hpp"
 #include "wrapper/core/instance_core.hpp"
+#include "wrapper/core/transport_context.hpp"
 
 namespace vessimor::clap {
 
@@ -121,16 +122,6 @@ class Wrapper final : public MainThreadExecutor<Task>,
   struct SplitPoint {
     std::uint32_t time = 0;
     std::uint32_t index = 0;
-  };
-
-  class ProcessContextImpl final : public ProcessContext {
-   public:
-    explicit ProcessContextImpl(const Transport& transport) : transport_(transport) {}
-    // Thread: audio
-    const Transport& transport() const override { return transport_; }
-
-   private:
-    const Transport& transport_;
   };
 
   explicit Wrapper(const clap_host* host);

@@ -163,7 +163,7 @@ ProcessResult Wrapper<P>::process_sub_block(const HostAudioBlock& host_block,
       !std::all_of(buffers.aux.inputs.begin(), buffers.aux.inputs.end(), all_filled)) {
     return ProcessResult::normal();
   }
-  ProcessContextImpl context(transport);
+  core::TransportContext context(transport);
   return core_.process(buffers.main, buffers.aux, context);
 }
 

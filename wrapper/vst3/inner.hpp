@@ -19,6 +19,7 @@
 #include "framework/plugin.hpp"
 #include "platform/vst3/vst3.hpp"
 #include "wrapper/core/instance_core.hpp"
+#include "wrapper/core/transport_context.hpp"
 #include "wrapper/vst3/com.hpp"
 #include "wrapper/vst3/param_units.hpp"
 #include "wrapper/vst3/process_events.hpp"
@@ -129,17 +130,6 @@ class WrapperInner final : public MainThreadExecutor<Task>,
    private:
     WrapperInner& inner_;
     std::optional<std::uint32_t> requested_;
-  };
-
-  // What the plug-in reads of one sub-block besides its buffers.
-  class ProcessContextImpl final : public ProcessContext {
-   public:
-    explicit ProcessContextImpl(const Transport& transport) : transport_(transport) {}
-    // Thread: audio
-    const Transport& transport() const override { return transport_; }
-
-   private:
-    const Transport& transport_;
   };
 
   WrapperInner() : param_units_(build_units(core_.tables())) {}

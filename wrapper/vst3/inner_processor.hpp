@@ -164,7 +164,7 @@ abi::tresult WrapperInner<P>::process_block(const abi::ProcessData& data, float 
       if (process_detail::every_channel_has_samples(buffers.main) &&
           std::all_of(buffers.aux.inputs.begin(), buffers.aux.inputs.end(),
                       process_detail::every_channel_has_samples)) {
-        ProcessContextImpl context(transport);
+        core::TransportContext context(transport);
         if (core_.process(buffers.main, buffers.aux, context).status ==
             ProcessResult::Status::error) {
           return abi::kResultFalse;
