@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "framework/panic.hpp"
 #include "platform/vst3/base.hpp"
 
 namespace vessimor::vst3 {
@@ -30,6 +31,35 @@ template <class Object, std::size_t I>
 Object& owner_of(void* face) noexcept {
   return *reinterpret_cast<Object*>(static_cast<std::byte*>(face) - I * sizeof(void*));
 }
+
+// Runs `work(Object&)` for the object behind face I through the entry guard, so that no failure
+// reaches the host; `fallback` answers a null face pointer. Thread: any
+template <class Object, std::size_t I, class R, class F>
+R with_owner(void* self, R fallback, F&& work) noexcept {
+  return guard_entry([&]() -> R {
+    if (self == nullptr) return fallback;
+    return std::forward<F>(work)(owner_of<Object, I>(self));
+  });
+}
+
+// The FUnknown slots of face I, for an Object with query_interface, add_ref and release.
+template <class Object, std::size_t I>
+struct UnknownSlots {
+  // Thread: any
+  static abi::tresult query_interface(void* self, const char* iid, void** obj) noexcept {
+    return with_owner<Object, I>(self, abi::kInvalidArgument,
+                                 [&](Object& object) { return object.query_interface(iid, obj); });
+  }
+  static std::uint32_t add_ref(void* self) noexcept {
+    return with_owner<Object, I>(self, std::uint32_t{0},
+                                 [](Object& object) { return object.add_ref(); });
+  }
+  static std::uint32_t release(void* self) noexcept {
+    return with_owner<Object, I>(self, std::uint32_t{0},
+                                 [](Object& object) { return object.release(); });
+  }
+  static constexpr abi::FUnknownVtbl TABLE{&query_interface, &add_ref, &release};
+};
 
 // The reference count of an object that hosts hold; the object starts with one reference.
 class RefCount {

@@ -102,6 +102,10 @@ class Factory {
   }
   ~Factory() = default;
 
+  template <class, std::size_t>
+  friend struct UnknownSlots;
+
+  std::uint32_t add_ref() noexcept { return ref_count_.add(); }
   std::uint32_t release() noexcept {
     const std::uint32_t left = ref_count_.remove();
     if (left == 0) delete this;
@@ -116,30 +120,10 @@ class Factory {
     util::strlcpy(record.category, sizeof record.category, abi::kVstAudioEffectClass);
   }
 
-  // Runs `work(Factory&)` for the factory behind face I through the entry guard; `fallback`
-  // answers a null interface pointer.
+  // Runs `work(Factory&)` for the object behind face I; see with_owner.
   template <Face I, class R, class F>
   static R with(void* self, R fallback, F&& work) noexcept {
-    return guard_entry([&]() -> R {
-      if (self == nullptr) return fallback;
-      return std::forward<F>(work)(owner_of<Factory, I>(self));
-    });
-  }
-
-  // Thread: any
-  template <Face I>
-  static abi::tresult c_query_interface(void* self, const char* iid, void** obj) noexcept {
-    return with<I>(self, abi::kInvalidArgument,
-                   [&](Factory& factory) { return factory.query_interface(iid, obj); });
-  }
-  template <Face I>
-  static std::uint32_t c_add_ref(void* self) noexcept {
-    return with<I>(self, std::uint32_t{0},
-                   [](Factory& factory) { return factory.ref_count_.add(); });
-  }
-  template <Face I>
-  static std::uint32_t c_release(void* self) noexcept {
-    return with<I>(self, std::uint32_t{0}, [](Factory& factory) { return factory.release(); });
+    return with_owner<Factory, I>(self, fallback, std::forward<F>(work));
   }
 
   template <Face I>
@@ -217,10 +201,8 @@ class Factory {
 
   template <Face I>
   static constexpr abi::IPluginFactoryVtbl FACTORY_SLOTS{
-      {&c_query_interface<I>, &c_add_ref<I>, &c_release<I>},
-      &c_get_factory_info<I>,
-      &answer<std::int32_t{1}>,
-      &c_get_class_info<I>,
+      UnknownSlots<Factory, I>::TABLE, &c_get_factory_info<I>,
+      &answer<std::int32_t{1}>,        &c_get_class_info<I>,
       &c_create_instance<I>,
   };
   template <Face I>

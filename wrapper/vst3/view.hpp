@@ -216,32 +216,15 @@ class WrapperView {
     return std::int64_t{rect.bottom} - rect.top;
   }
 
-  // Runs `work(WrapperView&)` for the view behind face I through the entry guard; `fallback`
-  // answers a null interface pointer.
+  // Runs `work(WrapperView&)` for the object behind face I; see with_owner.
   template <Face I, class R, class F>
   static R with(void* self, R fallback, F&& work) noexcept {
-    return guard_entry([&]() -> R {
-      if (self == nullptr) return fallback;
-      return std::forward<F>(work)(owner_of<WrapperView, I>(self));
-    });
+    return with_owner<WrapperView, I>(self, fallback, std::forward<F>(work));
   }
 
-  // Thread: any
+  // FUnknown, on every face. Thread: any
   template <Face I>
-  static abi::tresult c_query_interface(void* self, const char* iid, void** obj) noexcept {
-    return with<I>(self, abi::kInvalidArgument,
-                   [&](WrapperView& view) { return view.query_interface(iid, obj); });
-  }
-  template <Face I>
-  static std::uint32_t c_add_ref(void* self) noexcept {
-    return with<I>(self, std::uint32_t{0}, [](WrapperView& view) { return view.add_ref(); });
-  }
-  template <Face I>
-  static std::uint32_t c_release(void* self) noexcept {
-    return with<I>(self, std::uint32_t{0}, [](WrapperView& view) { return view.release(); });
-  }
-  template <Face I>
-  static constexpr abi::FUnknownVtbl UNKNOWN{&c_query_interface<I>, &c_add_ref<I>, &c_release<I>};
+  static constexpr abi::FUnknownVtbl UNKNOWN = UnknownSlots<WrapperView, I>::TABLE;
 
   // IPlugView. Thread: main
   static abi::tresult c_is_platform_type_supported(void* self, const char* type) noexcept {

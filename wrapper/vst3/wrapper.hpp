@@ -124,32 +124,15 @@ class Wrapper {
     });
   }
 
-  // Runs `work(Wrapper&)` for the object behind face I through the entry guard; `fallback`
-  // answers a null interface pointer.
+  // Runs `work(Wrapper&)` for the object behind face I; see with_owner.
   template <Face I, class R, class F>
   static R with(void* self, R fallback, F&& work) noexcept {
-    return guard_entry([&]() -> R {
-      if (self == nullptr) return fallback;
-      return std::forward<F>(work)(owner_of<Wrapper, I>(self));
-    });
+    return with_owner<Wrapper, I>(self, fallback, std::forward<F>(work));
   }
 
-  // FUnknown and IPluginBase, on every face. Thread: any (initialize, terminate: main)
+  // FUnknown, on every face. Thread: any
   template <Face I>
-  static abi::tresult c_query_interface(void* self, const char* iid, void** obj) noexcept {
-    return with<I>(self, abi::kInvalidArgument,
-                   [&](Wrapper& wrapper) { return wrapper.query_interface(iid, obj); });
-  }
-  template <Face I>
-  static std::uint32_t c_add_ref(void* self) noexcept {
-    return with<I>(self, std::uint32_t{0}, [](Wrapper& wrapper) { return wrapper.add_ref(); });
-  }
-  template <Face I>
-  static std::uint32_t c_release(void* self) noexcept {
-    return with<I>(self, std::uint32_t{0}, [](Wrapper& wrapper) { return wrapper.release(); });
-  }
-  template <Face I>
-  static constexpr abi::FUnknownVtbl UNKNOWN{&c_query_interface<I>, &c_add_ref<I>, &c_release<I>};
+  static constexpr abi::FUnknownVtbl UNKNOWN = UnknownSlots<Wrapper, I>::TABLE;
   // The component and the controller are one object: nothing to set up or take down.
   template <Face I>
   static constexpr abi::IPluginBaseVtbl PLUGIN_BASE{
