@@ -14,8 +14,7 @@
 #include "framework/audio/buffer_manager.hpp"
 #include "plugin/preset_file.hpp"
 #include "tests/plugin/preset_test_dir.hpp"
-#include "tests/support/alloc_hook.hpp"
-#include "tests/support/lock_probe.hpp"
+#include "tests/support/audio_thread.hpp"
 
 namespace vessimor {
 namespace {
@@ -295,22 +294,7 @@ void move_every_parameter(const Params& params, int round) {
   }
 }
 
-// What one call on the audio thread did that it must not: heap allocations, frees and locks.
-struct AudioThreadUse {
-  std::size_t allocations = 0;
-  std::size_t deallocations = 0;
-  std::size_t locks = 0;
-};
-
-template <typename Call>
-AudioThreadUse measure(Call&& call) {
-  test::LockProbe locks;
-  test::AllocationHook allocations;
-  call();
-  return {allocations.count(), allocations.deallocations(), locks.count()};
-}
-
-void expect_realtime_safe(const AudioThreadUse& use, const std::string& what) {
+void expect_realtime_safe(const test::AudioThreadUse& use, const std::string& what) {
   EXPECT_EQ(use.allocations, 0U) << what;
   EXPECT_EQ(use.deallocations, 0U) << what;
   EXPECT_EQ(use.locks, 0U) << what;
@@ -331,7 +315,7 @@ TEST(VessimorRealtime, ProcessAllocatesNothingWhileEveryParameterMoves) {
     if (params->swarm_count.value() != last_swarm) ++swarm_counts_seen;
     last_swarm = params->swarm_count.value();
     context.set(round % 8 < 4, 120.0);  // transport starts and stops along the way
-    expect_realtime_safe(measure([&] { block.run(plugin, context); }),
+    expect_realtime_safe(test::measure_audio_call([&] { block.run(plugin, context); }),
                          "round " + std::to_string(round));
   }
   EXPECT_GT(swarm_counts_seen, 0);
@@ -346,7 +330,7 @@ TEST(VessimorRealtime, TempoAndPlayStateRampStaysOffTheHeapAndThePageSeesEveryCa
     const bool playing = i % 3 != 0;
     const double tempo = 120.0 + 0.25 * i;
     context.set(playing, tempo);
-    expect_realtime_safe(measure([&] { block.run(plugin, context); }),
+    expect_realtime_safe(test::measure_audio_call([&] { block.run(plugin, context); }),
                          "block " + std::to_string(i));
     expected.push_back(transport_call(fmt::format("{}", static_cast<float>(tempo)), playing));
   }
@@ -375,7 +359,7 @@ TEST_F(VessimorPresetTest, EveryKindOfPageMessageIsHandledOffTheHeapAndWithoutLo
   for (ParamMessage& message : messages) {
     const std::string type(message.type());
     ASSERT_TRUE(sender.try_send(std::move(message)));
-    expect_realtime_safe(measure([&] { block.run(plugin, context); }), type);
+    expect_realtime_safe(test::measure_audio_call([&] { block.run(plugin, context); }), type);
   }
 
   // The preset commands reached the worker whole: saved, loaded and deleted under the full name.

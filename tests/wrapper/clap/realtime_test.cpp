@@ -2,69 +2,35 @@
 // no allocation, no lock, and so no waiting on the main thread.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
 
-#include "tests/support/alloc_hook.hpp"
-#include "tests/support/lock_probe.hpp"
+#include "tests/support/audio_thread.hpp"
 #include "tests/wrapper/clap/instance.hpp"
 
 namespace vessimor::test {
 namespace {
 
 // A host audio thread that processes 64-frame blocks until stopped, measuring each whole call.
-class AudioThread {
+class AudioThread : public MeasuredAudioThread {
  public:
-  explicit AudioThread(Instance& instance) : instance_(instance) {
-    thread_ = std::thread([this] {
-      StereoBlock block(64);
-      EventList automation;
-      automation.param_value(32, COUNT_ID, 7.0);  // splits the block and notifies the editor
-      while (!stop_.load()) {
-        std::size_t allocations = 0;
-        std::size_t deallocations = 0;
-        std::size_t locks = 0;
-        {
-          LockProbe lock_probe;
-          AllocationHook allocation_hook;
-          instance_.process(block, 64, &automation);
-          allocations = allocation_hook.count();
-          deallocations = allocation_hook.deallocations();
-          locks = lock_probe.count();
-        }
-        allocations_ = std::max<std::size_t>(allocations_, allocations);
-        deallocations_ = std::max<std::size_t>(deallocations_, deallocations);
-        locks_ = std::max<std::size_t>(locks_, locks);
-        ++blocks_;
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-      }
-    });
-    while (blocks_.load() == 0) std::this_thread::yield();
-  }
-  ~AudioThread() { stop(); }
-  AudioThread(const AudioThread&) = delete;
-  AudioThread& operator=(const AudioThread&) = delete;
-
-  void stop() {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
-  }
-  // The most any one call allocated, freed or locked.
-  std::size_t allocations() const { return allocations_.load(); }
-  std::size_t deallocations() const { return deallocations_.load(); }
-  std::size_t locks() const { return locks_.load(); }
+  explicit AudioThread(Instance& instance)
+      : MeasuredAudioThread(
+            [&instance, host = std::make_shared<HostSide>()] {
+              instance.process(host->block, 64, &host->automation);
+            },
+            std::chrono::microseconds(200)) {}
 
  private:
-  Instance& instance_;
-  std::atomic<bool> stop_{false};
-  std::atomic<int> blocks_{0};
-  std::atomic<std::size_t> allocations_{0};
-  std::atomic<std::size_t> deallocations_{0};
-  std::atomic<std::size_t> locks_{0};
-  std::thread thread_;
+  struct HostSide {
+    HostSide() {
+      automation.param_value(32, COUNT_ID, 7.0);
+    }  // splits the block, notifies the editor
+    StereoBlock block{64};
+    EventList automation;
+  };
 };
 
 class ClapRealtime : public ::testing::Test {

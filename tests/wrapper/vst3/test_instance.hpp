@@ -12,8 +12,7 @@
 #include <vector>
 
 #include "framework/params/range.hpp"
-#include "tests/support/alloc_hook.hpp"
-#include "tests/support/lock_probe.hpp"
+#include "tests/support/audio_thread.hpp"
 #include "tests/wrapper/clap/test_plugin.hpp"
 #include "tools/vst3_host/host_objects.hpp"
 #include "wrapper/vst3/factory.hpp"
@@ -129,68 +128,33 @@ struct Vst3TestInstance {
 
 // A host audio thread that processes 64-frame blocks in place until stopped, measuring each whole
 // call. Starts processing before the constructor returns.
-class Vst3AudioThread {
+class Vst3AudioThread : public MeasuredAudioThread {
  public:
-  explicit Vst3AudioThread(Vst3TestInstance& instance) : instance_(instance) {
-    thread_ = std::thread([this] { run(); });
-    while (blocks_.load() == 0) std::this_thread::yield();
-  }
-  ~Vst3AudioThread() { stop(); }
-  Vst3AudioThread(const Vst3AudioThread&) = delete;
-  Vst3AudioThread& operator=(const Vst3AudioThread&) = delete;
-
-  void stop() {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
-  }
-  std::thread::id id() const { return id_.load(); }
-  // The most any one call allocated, freed or locked.
-  std::size_t allocations() const { return allocations_.load(); }
-  std::size_t deallocations() const { return deallocations_.load(); }
-  std::size_t locks() const { return locks_.load(); }
+  explicit Vst3AudioThread(Vst3TestInstance& instance)
+      : MeasuredAudioThread(
+            [&instance, host = std::make_shared<HostSide>()] {
+              instance.p().process(instance.processor(), &host->data);
+            },
+            std::chrono::microseconds(0)) {}
 
  private:
-  void run() {
-    id_ = std::this_thread::get_id();
-    std::vector<float> left(64, 1.0F);
-    std::vector<float> right(64, 1.0F);
+  struct HostSide {
+    HostSide() {
+      data.symbolicSampleSize = abi::kSample32;
+      data.numSamples = 64;
+      data.numInputs = 1;
+      data.numOutputs = 1;
+      data.inputs = &bus;
+      data.outputs = &bus;
+    }
+    HostSide(const HostSide&) = delete;
+    HostSide& operator=(const HostSide&) = delete;
+    std::vector<float> left = std::vector<float>(64, 1.0F);
+    std::vector<float> right = std::vector<float>(64, 1.0F);
     float* channels[2] = {left.data(), right.data()};
     abi::AudioBusBuffers bus{2, 0, {channels}};
     abi::ProcessData data{};
-    data.symbolicSampleSize = abi::kSample32;
-    data.numSamples = 64;
-    data.numInputs = 1;
-    data.numOutputs = 1;
-    data.inputs = &bus;
-    data.outputs = &bus;
-    while (!stop_.load()) {
-      std::size_t allocations = 0;
-      std::size_t deallocations = 0;
-      std::size_t locks = 0;
-      {
-        LockProbe lock_probe;
-        AllocationHook allocation_hook;
-        instance_.p().process(instance_.processor(), &data);
-        allocations = allocation_hook.count();
-        deallocations = allocation_hook.deallocations();
-        locks = lock_probe.count();
-      }
-      allocations_ = std::max<std::size_t>(allocations_, allocations);
-      deallocations_ = std::max<std::size_t>(deallocations_, deallocations);
-      locks_ = std::max<std::size_t>(locks_, locks);
-      ++blocks_;
-      std::this_thread::yield();
-    }
-  }
-
-  Vst3TestInstance& instance_;
-  std::atomic<bool> stop_{false};
-  std::atomic<int> blocks_{0};
-  std::atomic<std::thread::id> id_;
-  std::atomic<std::size_t> allocations_{0};
-  std::atomic<std::size_t> deallocations_{0};
-  std::atomic<std::size_t> locks_{0};
-  std::thread thread_;
+  };
 };
 
 }  // namespace vessimor::test
