@@ -75,6 +75,16 @@ class RefCount {
   std::atomic<std::uint32_t> count_{1};
 };
 
+// Ends queryInterface: stores the face found for the interface id (null when none), and adds a
+// reference when there is one. Thread: any
+inline abi::tresult answer_query(void* found, const char* iid, void** obj,
+                                 RefCount& count) noexcept {
+  *obj = found;
+  if (found == nullptr) return iid == nullptr ? abi::kInvalidArgument : abi::kNoInterface;
+  count.add();
+  return abi::kResultOk;
+}
+
 // A counted reference on a host object (component handler, plug frame, stream): adds one
 // reference when taken and releases it when let go.
 template <class Interface>

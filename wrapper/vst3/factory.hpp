@@ -65,10 +65,7 @@ class Factory {
     } else if (abi::IPluginFactory3::iid.matches(iid)) {
       found = faces_.template face<FACTORY3>();
     }
-    *obj = found;
-    if (found == nullptr) return iid == nullptr ? abi::kInvalidArgument : abi::kNoInterface;
-    ref_count_.add();
-    return abi::kResultOk;
+    return answer_query(found, iid, obj, ref_count_);
   }
 
   // Builds an instance and stores the face for `iid` with one reference. A null or foreign class

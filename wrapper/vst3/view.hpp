@@ -72,13 +72,7 @@ class WrapperView {
     } else if (abi::IPlugViewContentScaleSupport::iid.matches(iid)) {
       found = CONTENT_SCALE;
     }
-    if (!found) {
-      *obj = nullptr;
-      return iid == nullptr ? abi::kInvalidArgument : abi::kNoInterface;
-    }
-    *obj = face(*found);
-    ref_count_.add();
-    return abi::kResultOk;
+    return answer_query(found ? face(*found) : nullptr, iid, obj, ref_count_);
   }
   // Thread: any
   std::uint32_t add_ref() noexcept { return ref_count_.add(); }

@@ -79,13 +79,7 @@ class Wrapper {
   abi::tresult query_interface(const char* iid, void** obj) noexcept {
     if (obj == nullptr) return abi::kInvalidArgument;
     const std::optional<Face> found = face_for(iid);
-    if (!found) {
-      *obj = nullptr;
-      return iid == nullptr ? abi::kInvalidArgument : abi::kNoInterface;
-    }
-    *obj = face(*found);
-    ref_count_.add();
-    return abi::kResultOk;
+    return answer_query(found ? face(*found) : nullptr, iid, obj, ref_count_);
   }
   // Thread: any
   std::uint32_t add_ref() noexcept { return ref_count_.add(); }
