@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 #else
+#include <pthread.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -43,21 +44,27 @@ bool is_main_thread() {
 #else
 
 namespace {
-// The kernel id of the thread a test picked as main; 0: the process's initial thread.
-std::atomic<pid_t> g_picked{0};
-
-pid_t current_tid() noexcept {
-  return static_cast<pid_t>(syscall(SYS_gettid));
-}
+// The main thread, once known: the process's initial thread, learned on its first call, or the
+// thread a test picked. Comparing with it costs no system call, so the audio thread can ask freely.
+std::atomic<pthread_t> g_main{};
+std::atomic<bool> g_main_known{false};
 }  // namespace
 
 bool is_main_thread() {
-  const pid_t picked = g_picked.load(std::memory_order_acquire);
-  return current_tid() == (picked != 0 ? picked : getpid());
+  if (g_main_known.load(std::memory_order_acquire)) {
+    return pthread_equal(pthread_self(), g_main.load(std::memory_order_relaxed)) != 0;
+  }
+  // Until the initial thread has asked, only the kernel can tell.
+  if (static_cast<pid_t>(syscall(SYS_gettid)) != getpid()) return false;
+  g_main.store(pthread_self(), std::memory_order_relaxed);
+  g_main_known.store(true, std::memory_order_release);
+  return true;
 }
 
 void set_main_thread_to_caller(bool pick) noexcept {
-  g_picked.store(pick ? current_tid() : 0, std::memory_order_release);
+  if (pick) g_main.store(pthread_self(), std::memory_order_relaxed);
+  // Not picked: the initial thread is learned again on its next call.
+  g_main_known.store(pick, std::memory_order_release);
 }
 
 #endif
