@@ -58,9 +58,11 @@ class MacOSEventLoop final : public EventLoop<Task> {
   MacOSEventLoop(const MacOSEventLoop&) = delete;
   MacOSEventLoop& operator=(const MacOSEventLoop&) = delete;
 
-  // Runs the task now on the main thread; elsewhere queues it without waiting and wakes the main
-  // run loop. False when the queue is full and the task was dropped. A task for an executor that
-  // is already gone is dropped silently. Thread: any (the audio thread included)
+  // Runs the task now on the main thread; elsewhere queues it without waiting and, unless a
+  // wake-up is already outstanding, signals the source and wakes the main run loop (each takes a
+  // lock inside CoreFoundation, so a block of automation wakes it once, not once per value).
+  // False when the queue is full and the task was dropped. A task for an executor that is already
+  // gone is dropped silently. Thread: any (the audio thread included)
   bool schedule_gui(Task task) override {
     if (platform::is_main_thread()) {
       if (std::shared_ptr<MainThreadExecutor<Task>> executor = executor_.lock()) {
@@ -69,7 +71,7 @@ class MacOSEventLoop final : public EventLoop<Task> {
       // Releasing the executor may end the instance and this loop with it: touch nothing after.
       return true;
     }
-    return callback_data_->tasks.queue(std::move(task), [this] {
+    return callback_data_->tasks.queue_waking_once(std::move(task), [this] {
       CFRunLoopSourceSignal(source_);
       CFRunLoopWakeUp(CFRunLoopGetMain());
     });

@@ -94,6 +94,35 @@ TEST(MacOSEventLoop, QueuesTasksFromOtherThreadsUntilTheMainLoopRunsAndRefusesPa
   EXPECT_EQ(executor->values().back(), 9999);
 }
 
+#if !defined(__APPLE__)
+// Every signal and wake-up takes a lock inside CoreFoundation: a batch of tasks from the audio
+// thread wakes the main thread once, and the next batch after the drain once again.
+TEST(MacOSEventLoop, ABatchOfTasksWakesTheMainThreadOnce) {
+  auto executor = std::make_shared<RecordingExecutor>();
+  MacOSEventLoop<LoopTask> loop(executor);
+  const std::uint64_t signals = platform::apple::run_loop_signal_count();
+  const std::uint64_t wake_ups = platform::apple::run_loop_wake_up_count();
+  std::thread([&] {
+    for (int i = 0; i < 29; ++i) EXPECT_TRUE(loop.schedule_gui({i}));
+  }).join();
+  EXPECT_EQ(platform::apple::run_loop_signal_count(), signals + 1);
+  EXPECT_EQ(platform::apple::run_loop_wake_up_count(), wake_ups + 1);
+  run_main_loop_once();
+  const std::vector<int> ran = executor->values();
+  ASSERT_EQ(ran.size(), 29u);
+  EXPECT_TRUE(std::is_sorted(ran.begin(), ran.end()));
+
+  std::thread([&] {
+    EXPECT_TRUE(loop.schedule_gui({29}));
+    EXPECT_TRUE(loop.schedule_gui({30}));
+  }).join();
+  EXPECT_EQ(platform::apple::run_loop_signal_count(), signals + 2);
+  EXPECT_EQ(platform::apple::run_loop_wake_up_count(), wake_ups + 2);
+  run_main_loop_once();
+  EXPECT_EQ(executor->values().back(), 30);
+}
+#endif
+
 TEST(MacOSEventLoop, TasksForAnInstanceBeingTornDownNeverRun) {
   auto executor = std::make_shared<RecordingExecutor>();
   const auto record = executor->record();
