@@ -20,14 +20,22 @@ std::optional<ParamPtr> find_param_ptr(const Params& params, std::string_view id
   return std::nullopt;
 }
 
+bool is_page_request(const ParamMessage& message) noexcept {
+  return message.is<ParamMessage::RequestTransport>() ||
+         message.is<ParamMessage::RequestPresets>() || message.is<ParamMessage::LoadPreset>() ||
+         message.is<ParamMessage::SavePreset>() || message.is<ParamMessage::DeletePreset>();
+}
+
 PageMessageHandler::PageMessageHandler(JsMessageSender sender, std::shared_ptr<Params> params,
                                        std::shared_ptr<GuiContext> context, WebViewHandle cell,
-                                       std::shared_ptr<WebViewState> state)
+                                       std::shared_ptr<WebViewState> state,
+                                       PageRequestHandler requests)
     : sender_(std::move(sender)),
       params_(std::move(params)),
       context_(std::move(context)),
       cell_(std::move(cell)),
-      state_(std::move(state)) {}
+      state_(std::move(state)),
+      requests_(std::move(requests)) {}
 
 void PageMessageHandler::operator()(webview::http::Request<std::string> request) const {
   ParamMessageResult parsed = parse_param_message(request.body);
@@ -65,6 +73,10 @@ void PageMessageHandler::dispatch(ParamMessage&& message) const {
     // evaluated here rather than queued, where a full queue would drop them.
     deliver_queued_calls();
     send_all_values();
+  } else if (is_page_request(message)) {
+    // Answered here: through the audio thread they would wait for the host's next block, which a
+    // stopped host may never send.
+    if (requests_) requests_(std::move(message));
   } else if (!sender_.try_send(std::move(message))) {
     // The queue is never disconnected while the state lives: a refusal means it is full.
     VESSIMOR_LOG_TARGET(log::Level::Info, kLogTarget, "Failed to forward IPC message: Full(..)");

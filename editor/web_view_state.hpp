@@ -68,7 +68,7 @@ class WebViewState {
   // Queues an _updateTransport call; dropped when 64 scripts are waiting already. Only the two
   // values are queued: the statement is written when the page takes it, so this neither
   // allocates nor locks.
-  // Thread: audio
+  // Thread: any (the audio thread, and the main thread answering the page)
   void push_transport(float tempo, bool playing) noexcept;
 
   // Queues a _handleCustomMessage call with the payload quoted for a JavaScript string, and logs

@@ -86,7 +86,8 @@ std::optional<WebViewHandle> spawn_webview(ParentWindowHandle parent, EditorSize
                                            std::string html, JsMessageSender sender,
                                            std::shared_ptr<WebViewState> state, bool devtools,
                                            std::shared_ptr<Params> params,
-                                           std::shared_ptr<GuiContext> context) {
+                                           std::shared_ptr<GuiContext> context,
+                                           PageRequestHandler requests) {
   if (parent.kind != ParentWindowHandle::Kind::app_kit) {
     VESSIMOR_LOG_TARGET(log::Level::Info, kMacosTarget,
                         "Unsupported parent window handle type for macOS");
@@ -115,7 +116,8 @@ std::optional<WebViewHandle> spawn_webview(ParentWindowHandle parent, EditorSize
       webview::Rect{webview::LogicalPosition{0, 0}, webview::LogicalSize{width, height}};
   builder.attrs.page_html = std::move(html);
   builder.with_ipc_handler(PageMessageHandler(std::move(sender), std::move(params),
-                                              std::move(context), cell, std::move(state)));
+                                              std::move(context), cell, std::move(state),
+                                              std::move(requests)));
   builder.attrs.devtools = devtools;
   builder.attrs.transparent = false;
   // Nothing may replace the editor's page: only the HTML document it is given loads (as
@@ -170,7 +172,7 @@ std::unique_ptr<EditorHandle> WebViewEditor::spawn(ParentWindowHandle parent,
                       html.size());
   std::optional<WebViewHandle> handle =
       spawn_webview(parent, size, std::move(html), std::move(sender), state_, config_.devtools,
-                    params_, std::move(context));
+                    params_, std::move(context), requests_);
   auto guard = std::make_unique<WebViewEditorDropGuard>(state_, std::move(handle));
   // Without a web view there is nothing to show: the guard goes at once (closing the editor
   // again) and the wrapper hears that the editor did not open.
@@ -197,10 +199,12 @@ void WebViewEditor::param_values_changed() {
 }
 
 std::unique_ptr<Editor> create_webview_editor(std::shared_ptr<WebViewState> state,
-                                              std::shared_ptr<Params> params, std::string html) {
+                                              std::shared_ptr<Params> params, std::string html,
+                                              PageRequestHandler requests) {
   WebViewEditorConfig config = WebViewEditorConfig::defaults();
   config.html = std::move(html);
-  return std::make_unique<WebViewEditor>(std::move(config), std::move(state), std::move(params));
+  return std::make_unique<WebViewEditor>(std::move(config), std::move(state), std::move(params),
+                                         std::move(requests));
 }
 
 }  // namespace vessimor

@@ -55,7 +55,8 @@ std::optional<WebViewHandle> spawn_webview(ParentWindowHandle parent, EditorSize
                                            std::string html, JsMessageSender sender,
                                            std::shared_ptr<WebViewState> state, bool devtools,
                                            std::shared_ptr<Params> params,
-                                           std::shared_ptr<GuiContext> context);
+                                           std::shared_ptr<GuiContext> context,
+                                           PageRequestHandler requests);
 
 // Destroys the web view held in the cell (detaching it from the host's view and releasing the
 // message handler), then lets go of this reference.
@@ -85,8 +86,11 @@ class WebViewEditor final : public Editor {
  public:
   // Thread: main
   WebViewEditor(WebViewEditorConfig config, std::shared_ptr<WebViewState> state,
-                std::shared_ptr<Params> params)
-      : config_(std::move(config)), state_(std::move(state)), params_(std::move(params)) {}
+                std::shared_ptr<Params> params, PageRequestHandler requests)
+      : config_(std::move(config)),
+        state_(std::move(state)),
+        params_(std::move(params)),
+        requests_(std::move(requests)) {}
 
   // Opens a fresh web view on every call. Gives no handle when no web view could be made, so
   // that the wrapper reports the editor as not opened.
@@ -108,12 +112,14 @@ class WebViewEditor final : public Editor {
   WebViewEditorConfig config_;
   std::shared_ptr<WebViewState> state_;
   std::shared_ptr<Params> params_;
+  PageRequestHandler requests_;
 };
 
 // The editor for a plug-in instance showing `html`, over the instance's editor state and
-// parameter set.
+// parameter set; `requests` answers the page's requests (see `PageMessageHandler`).
 // Thread: main
 std::unique_ptr<Editor> create_webview_editor(std::shared_ptr<WebViewState> state,
-                                              std::shared_ptr<Params> params, std::string html);
+                                              std::shared_ptr<Params> params, std::string html,
+                                              PageRequestHandler requests);
 
 }  // namespace vessimor

@@ -18,7 +18,7 @@ namespace vessimor {
 
 class WebViewState;
 
-// A request for the preset worker, sent by the audio thread's editor-message dispatch.
+// A request for the preset worker, sent by the plug-in as the page asks.
 struct PresetCommand {
   struct List {};
   struct Load {
@@ -34,9 +34,9 @@ struct PresetCommand {
   std::variant<List, Load, Save, Delete> request;
 };
 
-// The preset worker's commands: a bounded lock-free queue, so that the audio thread hands a
-// command over without a lock or an allocation, and a wake-up word the idle worker sleeps on.
-// Waking a sleeping worker is one futex wake; nothing waits on the sending side.
+// The preset worker's commands: a bounded lock-free queue, so that a sender never waits for the
+// worker, and a wake-up word the idle worker sleeps on. Waking a sleeping worker is one futex
+// wake; nothing waits on the sending side.
 class PresetCommandQueue {
  public:
   // Far more than the page can ask for between two of the worker's turns.
@@ -45,7 +45,7 @@ class PresetCommandQueue {
   explicit PresetCommandQueue(std::size_t capacity = kCapacity) : commands_(capacity) {}
 
   // False, and the command dropped, when the queue is full or closed.
-  // Thread: any (the audio thread). Never waits, allocates or locks.
+  // Thread: any. Never waits, allocates or locks.
   bool try_send(PresetCommand&& command) noexcept;
 
   // The next command, waiting for it as long as it takes; nothing once the queue is closed and

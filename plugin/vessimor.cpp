@@ -17,6 +17,7 @@ Vessimor::Vessimor()
       params_(std::make_shared<VessimorParams>()),
       bpm_(std::make_shared<std::atomic<float>>(kDefaultTempo)),
       playing_(std::make_shared<std::atomic<bool>>(false)),
+      page_requests_{webview_state_, preset_commands_, params_, bpm_, playing_},
       processor_(kDefaultSampleRate) {
   // The worker starts last: a construction step failing after it would leave a running thread
   // that nothing joins.
@@ -85,39 +86,37 @@ ProcessResult Vessimor::process(Buffer& buffer, AuxiliaryBuffers& /*aux*/,
       left[i] = out.left;
       right[i] = out.right;
     }
-    if (auto message = webview_state_->try_recv_js_message()) {
-      dispatch_webview_message(std::move(*message));
-    }
+    // Only custom messages travel this way, and they need nothing here: taking one per block
+    // keeps their queue from filling. (The page's requests are answered on the main thread.)
+    (void)webview_state_->try_recv_js_message();
   }
   // A ringing comb goes on sounding after the input stops: hosts read how long from the tail.
   const std::uint32_t tail = processor_.comb_tail_samples();
   return tail > 0 ? ProcessResult::tail(tail) : ProcessResult::normal();
 }
 
-void Vessimor::send_preset_command(PresetCommand&& command) noexcept {
-  // A full or closed queue drops the command: nothing on the audio path may fail.
-  (void)preset_commands_->try_send(std::move(command));
-}
-
-void Vessimor::dispatch_webview_message(ParamMessage message) {
+void Vessimor::PageRequests::operator()(ParamMessage&& message) const {
+  // A full or closed queue drops the command, as a worker that is gone would.
+  const auto send = [this](PresetCommand&& command) {
+    (void)preset_commands->try_send(std::move(command));
+  };
   if (message.is<ParamMessage::RequestTransport>()) {
-    webview_state_->push_transport(bpm_->load(std::memory_order_relaxed),
-                                   playing_->load(std::memory_order_relaxed));
+    webview_state->push_transport(bpm->load(std::memory_order_relaxed),
+                                  playing->load(std::memory_order_relaxed));
   } else if (message.is<ParamMessage::RequestPresets>()) {
-    send_preset_command(PresetCommand{PresetCommand::List{}});
+    send(PresetCommand{PresetCommand::List{}});
   } else if (auto* load = std::get_if<ParamMessage::LoadPreset>(&message.variant)) {
-    send_preset_command(
-        PresetCommand{PresetCommand::Load{std::move(load->name), load->is_factory}});
+    send(PresetCommand{PresetCommand::Load{std::move(load->name), load->is_factory}});
   } else if (auto* save = std::get_if<ParamMessage::SavePreset>(&message.variant)) {
-    // The values are read now, as the page asked; the name moves in rather than being copied.
-    PresetCommand::Save command{VessimorPreset::from_params(*params_, {})};
+    // The values are read now, as the page asked.
+    PresetCommand::Save command{VessimorPreset::from_params(*params, {})};
     command.preset.name = std::move(save->name);
-    send_preset_command(PresetCommand{std::move(command)});
+    send(PresetCommand{std::move(command)});
   } else if (auto* remove = std::get_if<ParamMessage::DeletePreset>(&message.variant)) {
-    send_preset_command(PresetCommand{PresetCommand::Delete{std::move(remove->name)}});
+    send(PresetCommand{PresetCommand::Delete{std::move(remove->name)}});
   }
-  // Parameter edits are applied by the page message handler on the main thread; custom messages,
-  // polls and parameter requests need nothing here.
+  // Parameter edits are applied by the page message handler itself; custom messages, polls and
+  // parameter requests need nothing here.
 }
 
 }  // namespace vessimor

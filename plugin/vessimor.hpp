@@ -47,12 +47,13 @@ class Vessimor final : public Plugin, public VessimorIdentity {
   // Thread: audio
   ProcessResult process(Buffer& buffer, AuxiliaryBuffers& aux, ProcessContext& context) override;
 
-  // Acts on one page message that reached the audio thread: transport requests are answered at
-  // once, preset requests go to the preset worker, everything else is dropped. The message's
-  // texts move on to the worker and a save's snapshot reads only atomics, so nothing here
-  // allocates or locks.
-  // Thread: audio
-  void dispatch_webview_message(ParamMessage message);
+  // Acts on one page request where it arrives, on the main thread, so that the page is answered
+  // whether or not the host is processing: a transport request is answered from the tempo and
+  // playing state the audio thread last published, preset requests go straight to the preset
+  // worker (a save takes the parameter values as they are now), everything else is dropped.
+  // Never waits for the audio thread.
+  // Thread: main
+  void dispatch_webview_message(ParamMessage message) { page_requests_(std::move(message)); }
 
   // Thread: any
   const std::shared_ptr<WebViewState>& webview_state() const noexcept { return webview_state_; }
@@ -66,7 +67,18 @@ class Vessimor final : public Plugin, public VessimorIdentity {
   float sample_rate() const noexcept { return sample_rate_; }
 
  private:
-  void send_preset_command(PresetCommand&& command) noexcept;
+  // What answers the page's requests. It holds shares of what it needs, so that an editor may
+  // keep it however long its web view lives.
+  struct PageRequests {
+    // Thread: main
+    void operator()(ParamMessage&& message) const;
+
+    std::shared_ptr<WebViewState> webview_state;
+    std::shared_ptr<PresetCommandQueue> preset_commands;
+    std::shared_ptr<VessimorParams> params;
+    std::shared_ptr<std::atomic<float>> bpm;
+    std::shared_ptr<std::atomic<bool>> playing;
+  };
 
   // Declared in construction order; the worker thread is started last (see the constructor).
   std::shared_ptr<WebViewState> webview_state_;
@@ -74,6 +86,7 @@ class Vessimor final : public Plugin, public VessimorIdentity {
   std::shared_ptr<VessimorParams> params_;
   std::shared_ptr<std::atomic<float>> bpm_;
   std::shared_ptr<std::atomic<bool>> playing_;
+  PageRequests page_requests_;
   VessimorProcessor processor_;
   float sample_rate_ = kDefaultSampleRate;
   std::optional<std::thread> preset_thread_;

@@ -10,7 +10,8 @@
 namespace vessimor {
 
 std::unique_ptr<Editor> Vessimor::editor(AsyncExecutor /*executor*/) {
-  return create_webview_editor(webview_state_, params_, std::string(embedded_ui::editor_page()));
+  return create_webview_editor(webview_state_, params_, std::string(embedded_ui::editor_page()),
+                               page_requests_);
 }
 
 }  // namespace vessimor

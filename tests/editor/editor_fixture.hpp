@@ -59,7 +59,14 @@ class EditorTest : public ::testing::Test {
     window_ = sim::make_window({{0, 0}, {900, 700}});
     host_view_ = sim::make_view({{0, 0}, {300, 200}});
     objc::send<void(objc::id)>(sim::content_view(window_.get()), "addSubview:", host_view_.get());
-    editor_ = create_webview_editor(state_, params_, "<html><head></head><body>x</body></html>");
+    editor_ = create_webview_editor(state_, params_, "<html><head></head><body>x</body></html>",
+                                    [this](ParamMessage&& request) {
+                                      requests_.emplace_back(request.type());
+                                      // Answered like the plug-in does: a call for the page.
+                                      if (request.is<ParamMessage::RequestTransport>()) {
+                                        state_->push_transport(99.0F, true);
+                                      }
+                                    });
     if (CapturingLogger* logger = capturing_logger()) logger->clear();
   }
   void TearDown() override { sim::run_main_loop(); }
@@ -93,6 +100,8 @@ class EditorTest : public ::testing::Test {
   std::shared_ptr<WebViewState> state_ = WebViewState::from_size(900, 600);
   std::shared_ptr<EditorParams> params_ = std::make_shared<EditorParams>();
   std::shared_ptr<RecordingContext> context_ = std::make_shared<RecordingContext>();
+  // The types of the page requests the editor handed to the plug-in, in order.
+  std::vector<std::string> requests_;
   std::unique_ptr<Editor> editor_;
   objc::Strong window_;
   objc::Strong host_view_;

@@ -79,27 +79,42 @@ TEST_F(PageMessageTest, QueuedCallsFollowEveryMessageEvenOneThatDoesNotParse) {
   EXPECT_EQ(page_scripts().back(), "if (window._updateParam) window._updateParam('two', 0.5);");
 }
 
+// The page's requests are answered on the main thread whether or not the host processes, and
+// the answer the plug-in queues reaches the page with the same message.
+TEST_F(PageMessageTest, RequestsGoToThePlugInHereAndTheirAnswersFollowAtOnce) {
+  ASSERT_TRUE(post(R"({"type":"request_presets"})"));
+  ASSERT_TRUE(post(R"({"type":"load_preset","name":"a","is_factory":true})"));
+  ASSERT_TRUE(post(R"({"type":"save_preset","name":"b"})"));
+  ASSERT_TRUE(post(R"({"type":"delete_preset","name":"b"})"));
+  ASSERT_TRUE(post(R"({"type":"request_transport"})"));
+  EXPECT_THAT(requests_, ElementsAre("request_presets", "load_preset", "save_preset",
+                                     "delete_preset", "request_transport"));
+  EXPECT_EQ(page_scripts().back(),
+            "if (window._updateTransport) window._updateTransport(99, true);");
+  EXPECT_FALSE(state_->try_recv_js_message());
+}
+
 TEST_F(PageMessageTest, PollsDeliverButNeverFillTheAudioThreadsQueue) {
   queue_three_scripts();
   const std::size_t before = page_scripts().size();
   ASSERT_TRUE(post(R"({"type":"poll_messages"})"));
   EXPECT_THAT(scripts_after(before),
               ElementsAre(kThreeScripts[0], kThreeScripts[1], kThreeScripts[2]));
-  // 13 s of polls while the host processes nothing: a preset request still gets through.
+  // 13 s of polls while the host processes nothing: a custom message still gets through.
   for (int i = 0; i < 300; ++i) ASSERT_TRUE(post(R"({"type":"poll_messages"})"));
-  ASSERT_TRUE(post(R"({"type":"request_presets"})"));
+  ASSERT_TRUE(post(R"({"type":"custom","action":"a","payload":"b"})"));
   const std::optional<ParamMessage> forwarded = state_->try_recv_js_message();
   ASSERT_TRUE(forwarded);
-  EXPECT_TRUE(forwarded->is<ParamMessage::RequestPresets>());
+  EXPECT_TRUE(forwarded->is<ParamMessage::Custom>());
   EXPECT_FALSE(state_->try_recv_js_message());
 }
 
-TEST_F(PageMessageTest, AFullQueueLosesRequestsButNotEdits) {
+TEST_F(PageMessageTest, AFullQueueLosesCustomMessagesButNotEditsOrRequests) {
   for (std::size_t i = 0; i < WebViewState::kPageToPluginCapacity; ++i) {
-    ASSERT_TRUE(post(R"({"type":"save_preset","name":"a"})"));
+    ASSERT_TRUE(post(R"({"type":"custom","action":"a","payload":"b"})"));
   }
   (void)editor_log();
-  ASSERT_TRUE(post(R"({"type":"request_presets"})"));
+  ASSERT_TRUE(post(R"({"type":"custom","action":"lost","payload":"b"})"));
   if (capturing_logger() != nullptr) {
     EXPECT_THAT(editor_log(),
                 ElementsAre("webview_editor::editor::macos: Failed to forward IPC message: "
@@ -109,10 +124,12 @@ TEST_F(PageMessageTest, AFullQueueLosesRequestsButNotEdits) {
   ASSERT_TRUE(post(R"({"type":"set_param","name":"mix","value":0.25})"));
   EXPECT_THAT(context_->calls, ElementsAre("set Mix 0.25"));
   EXPECT_EQ(page_scripts().back(), kThreeScripts[0]);
-  // What is waiting is the 256 saves, in order; the request was lost.
+  ASSERT_TRUE(post(R"({"type":"request_presets"})"));
+  EXPECT_THAT(requests_, ElementsAre("request_presets"));
+  // What is waiting is the first 256 messages, in order; the last was lost.
   for (std::size_t i = 0; i < WebViewState::kPageToPluginCapacity; ++i) {
     const std::optional<ParamMessage> message = state_->try_recv_js_message();
-    ASSERT_TRUE(message && message->is<ParamMessage::SavePreset>());
+    ASSERT_TRUE(message && message->is<ParamMessage::Custom>());
   }
   EXPECT_FALSE(state_->try_recv_js_message());
 }
