@@ -101,7 +101,7 @@ struct VessimorProcessor {
   // Allocates the comb buffers: main thread.
   explicit VessimorProcessor(float sample_rate);
 
-  // Thread: main, or audio between blocks at an unchanged rate. Clears the comb buffers,
+  // Thread: main, or audio at the start of a block at an unchanged rate. Clears the comb buffers,
   // reallocating them only when the rate changes their length; phases and settings stay.
   void set_sample_rate(float sr);
   // Thread: audio.

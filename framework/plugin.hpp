@@ -40,8 +40,8 @@ class Plugin {
   virtual std::unique_ptr<Editor> editor(AsyncExecutor executor) = 0;
 
   // On activation, and again after a state load while a buffer configuration is known.
-  // True on success. Thread: main, or audio when a state handed over by the editor is applied
-  // between blocks
+  // True on success. Thread: main, or audio at the start of a call when a loaded state
+  // re-initialises the plug-in
   virtual bool initialize(const AudioIOLayout& layout, const ProcessingConfig& config,
                           InitContext& context) = 0;
 

@@ -76,8 +76,9 @@ std::optional<PluginState> deserialize_json(std::string_view bytes);
 
 // Applies a state to the live parameters through their plain-value setters. Unknown ids, kind
 // mismatches and unknown enumeration ids are skipped; with a sample rate every named parameter's
-// smoother jumps to its new value. Returns true. Must not run while the audio thread processes.
-// Thread: main, or audio between blocks
+// smoother jumps to its new value, which only the audio thread may do while it processes; the
+// values alone may be set at any time (they are atomic cells). Returns true.
+// Thread: main, or audio with a sample rate
 bool deserialize_object(const PluginState& state, Params& params, const ParamLookup& lookup,
                         std::optional<float> sample_rate);
 

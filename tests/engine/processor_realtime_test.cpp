@@ -54,7 +54,7 @@ TEST(ProcessorRealtime, ProcessNeverAllocates) {
   settle();
   run(20000);
   {
-    // A state applied between blocks re-initialises the engine at the rate it already has.
+    // A state loaded while processing re-initialises the engine at the rate it already has.
     test::AllocationHook hook;
     p.set_sample_rate(48000.0f);
     p.reset();

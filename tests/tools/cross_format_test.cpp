@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -141,6 +142,39 @@ TEST(CrossFormatState, ASavedStateLoadsThroughTheOtherFormat) {
     EXPECT_NEAR(*clap_target.param_value(id), value.normalized * clap_max[id], 1e-6) << value.id;
   }
   EXPECT_EQ(clap_target.save_state(), with_length(from_vst3));
+}
+
+// A host loading a preset with its transport stopped: a load between two process calls, with
+// processing on, returns at once in both formats, its values there before the next call and kept
+// by a save straight after.
+TEST(CrossFormatState, ALoadBetweenProcessCallsNeverWaitsForTheNextCall) {
+  const auto quickly = [](auto&& load) {
+    const auto started = std::chrono::steady_clock::now();
+    load();
+    return std::chrono::steady_clock::now() - started < std::chrono::milliseconds(250);
+  };
+  const std::vector<std::uint8_t> robot =
+      vst3::vessimor_state_with(resolve_parameter_values("Robot Voice", {}, {}));
+
+  PluginModule clap_module(vessimor_clap_path());
+  PluginInstance clap(clap_module);
+  ASSERT_TRUE(clap.init());
+  ASSERT_TRUE(clap.activate(48000.0, 1, 512));
+  ASSERT_TRUE(clap.start_processing());
+  ASSERT_NE(clap.process(512), CLAP_PROCESS_ERROR);
+  EXPECT_TRUE(quickly([&] { ASSERT_TRUE(clap.load_state(with_length(robot))); }));
+  EXPECT_EQ(clap.save_state(), with_length(robot));
+  ASSERT_NE(clap.process(512), CLAP_PROCESS_ERROR);
+
+  vst3::Vst3Module vst3_module(VESSIMOR_VST3_PATH);
+  vst3::Vst3Processor instance(vst3_module, CLASS_ID);
+  ASSERT_EQ(instance.setup(48000.0, 512), abi::kResultOk);
+  ASSERT_EQ(instance.set_active(true), abi::kResultOk);
+  ASSERT_EQ(instance.set_processing(true), abi::kResultOk);
+  ASSERT_EQ(instance.process(512), abi::kResultOk);
+  EXPECT_TRUE(quickly([&] { ASSERT_EQ(instance.load_state(robot), abi::kResultOk); }));
+  EXPECT_EQ(instance.save_state(), robot);
+  ASSERT_EQ(instance.process(512), abi::kResultOk);
 }
 
 }  // namespace

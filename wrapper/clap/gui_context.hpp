@@ -1,6 +1,6 @@
 // The GUI context an open editor receives: parameter edits go to the host as events (and reach the
-// parameter when the host hands them back through process or flush), states are applied between
-// audio blocks.
+// parameter when the host hands them back through process or flush), a whole state is loaded at
+// once without waiting for the audio thread.
 #pragma once
 
 #include <algorithm>
@@ -61,9 +61,7 @@ class WrapperGuiContext final : public GuiContext {
   PluginState get_state() override { return wrapper_->state_object(); }
 
   // Thread: main
-  void set_state(PluginState state) override {
-    wrapper_->set_state_object_from_gui(std::move(state));
-  }
+  void set_state(PluginState state) override { wrapper_->set_state_object_from_gui(state); }
 
  private:
   std::shared_ptr<Wrapper<P>> wrapper_;

@@ -1,7 +1,7 @@
 // One CLAP plug-in instance: the format-neutral instance core (plug-in object, parameter tables,
-// editor, buffers, state hand-over), the main-thread task queue, the editor's outgoing parameter
-// events and the C records handed to the host. Templated on the plug-in type so that its constants
-// are read at compile time.
+// editor, buffers, what a state load leaves for the audio thread), the main-thread task queue,
+// the editor's outgoing parameter events and the C records handed to the host. Templated on the
+// plug-in type so that its constants are read at compile time.
 #pragma once
 
 #include <array>
@@ -49,7 +49,7 @@ template <ClapPlugin P>
 class WrapperInitContext final : public InitContext {
  public:
   explicit WrapperInitContext(Wrapper<P>& wrapper) : wrapper_(wrapper) {}
-  // Thread: main, or audio when a state handed over by the editor re-initialises the plug-in
+  // Thread: main, or audio when a loaded state re-initialises the plug-in
   ~WrapperInitContext() override;
   WrapperInitContext(const WrapperInitContext&) = delete;
   WrapperInitContext& operator=(const WrapperInitContext&) = delete;
@@ -87,15 +87,13 @@ class Wrapper final : public MainThreadExecutor<Task>,
   bool queue_parameter_event(const OutgoingParamEvent& event);
   // Asks the host to adopt the editor's size. Thread: main
   bool request_resize();
-  // Applies a whole state and tells the editor and the host (values changed, rescan): what the
-  // audio thread runs between blocks, so it touches no editor lock. Thread: main, or audio
-  void apply_state(const PluginState& state);
-  // A whole state from the host's load or the editor: while processing, the audio thread applies
-  // it between blocks and this thread never holds the plug-in up; then the open editor's size is
-  // offered to the host again. Always true. Thread: main
-  bool set_state_inner(PluginState state);
+  // A whole state from the host's load or the editor: its values are set at once, what only the
+  // audio thread may touch is left to it when processing (see the instance core's `load_state`),
+  // then the editor and the host are told and the open editor's size is offered to the host
+  // again. Never waits for the audio thread. Always true. Thread: main
+  bool set_state_inner(const PluginState& state);
   // Thread: main
-  void set_state_object_from_gui(PluginState state);
+  void set_state_object_from_gui(const PluginState& state);
   // Thread: any
   PluginState state_object() const { return core_.state_object(); }
 

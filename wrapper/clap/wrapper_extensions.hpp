@@ -50,7 +50,7 @@ bool Wrapper<P>::ext_state_load(const clap_plugin* plugin, const clap_istream* s
     if (!state) {
       return false;
     }
-    return self.set_state_inner(std::move(*state));
+    return self.set_state_inner(*state);
   });
 }
 

@@ -176,19 +176,24 @@ bool Wrapper<P>::c_start_processing(const clap_plugin* plugin) noexcept {
   return with(plugin, false, [](Wrapper& self) {
     self.core_.clear_last_result();
     self.core_.set_processing(true);
-    self.core_.reset_plugin();
+    self.core_.template reset_plugin<WrapperInitContext<P>>(self);
     return true;
   });
 }
 
 template <ClapPlugin P>
 void Wrapper<P>::c_stop_processing(const clap_plugin* plugin) noexcept {
-  with_void(plugin, [](Wrapper& self) { self.core_.set_processing(false); });
+  with_void(plugin, [](Wrapper& self) {
+    self.core_.set_processing(false);
+    // A load's re-initialisation still due is done now rather than left for a later start.
+    self.core_.template serve_reinit<WrapperInitContext<P>>(self);
+  });
 }
 
 template <ClapPlugin P>
 void Wrapper<P>::c_reset(const clap_plugin* plugin) noexcept {
-  with_void(plugin, [](Wrapper& self) { self.core_.reset_plugin(); });
+  with_void(plugin,
+            [](Wrapper& self) { self.core_.template reset_plugin<WrapperInitContext<P>>(self); });
 }
 
 template <ClapPlugin P>
@@ -295,20 +300,12 @@ bool Wrapper<P>::request_resize() {
 }
 
 template <ClapPlugin P>
-void Wrapper<P>::apply_state(const PluginState& state) {
-  {
-    WrapperInitContext<P> context(*this);
-    core_.apply_state(state, context);
-  }
+bool Wrapper<P>::set_state_inner(const PluginState& state) {
+  core_.template load_state<WrapperInitContext<P>>(state, *this);
   schedule_gui(Task::all_values_changed());
-  // Whoever applied the state (the host's load, the editor, the audio thread's hand-over), the
-  // host's parameter view and automation lanes must read the new values.
+  // Whoever loaded the state (the host or the editor), the host's parameter view and automation
+  // lanes must read the new values.
   schedule_gui(Task::rescan_values());
-}
-
-template <ClapPlugin P>
-bool Wrapper<P>::set_state_inner(PluginState state) {
-  core_.submit_state(std::move(state), [this](const PluginState& direct) { apply_state(direct); });
   if (core_.editor().is_open()) {
     request_resize();
   }
@@ -316,8 +313,8 @@ bool Wrapper<P>::set_state_inner(PluginState state) {
 }
 
 template <ClapPlugin P>
-void Wrapper<P>::set_state_object_from_gui(PluginState state) {
-  set_state_inner(std::move(state));
+void Wrapper<P>::set_state_object_from_gui(const PluginState& state) {
+  set_state_inner(state);
 }
 
 }  // namespace vessimor::clap

@@ -1,5 +1,5 @@
 // The audio road: host blocks split at parameter and transport events, input and output events,
-// and the state hand-over between blocks. Included by wrapper.hpp only.
+// and the re-initialisation a state load left for the audio thread. Included by wrapper.hpp only.
 #pragma once
 
 #include <algorithm>
@@ -75,11 +75,14 @@ clap_process_status Wrapper<P>::process(const clap_process& process) {
                                   std::span<const HostAudioPort>(outputs.data(), output_count)};
 
   // The plug-in and its buffers for the whole call, without waiting. The main thread holds them
-  // only while it re-initialises the plug-in outside processing (or for a host that stopped
-  // calling `process`); a call that meets that moment still reads its events and sends silence.
+  // only while it (de)activates or initialises the plug-in outside processing, so only a host
+  // that breaks the call order meets that: the call still reads its events and sends silence.
   const auto access = core_.audio_scope();
   if (!access) {
     silence_outputs(process);
+  } else {
+    // A state loaded since the last call re-initialises the plug-in before this call reads it.
+    core_.template serve_reinit<WrapperInitContext<P>>(*this);
   }
 
   const clap_event_transport* transport = process.transport;
@@ -124,9 +127,6 @@ clap_process_status Wrapper<P>::process(const clap_process& process) {
     block_start = block_end;
   }
 
-  // A state from the editor or the host's load is applied between blocks, then returned for the
-  // main thread to free.
-  core_.serve_state_handover([this](const PluginState& state) { apply_state(state); });
   return status;
 }
 

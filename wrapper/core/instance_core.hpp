@@ -1,8 +1,8 @@
 // What every plug-in format's instance holds besides its own host records: the plug-in object, its
 // parameter tables, the editor slot, the buffer configuration and buffers, the processing flag, the
-// last process result and latency, and the state hand-over between the editor's thread and the
-// audio thread. A format's wrapper owns one, turns its host's calls into these operations and adds
-// what only its host needs (events, streams, main-thread notifications).
+// last process result and latency, and the re-initialisation a state load leaves for whichever
+// thread next holds the plug-in. A format's wrapper owns one, turns its host's calls into these
+// operations and adds what only its host needs (events, streams, main-thread notifications).
 #pragma once
 
 #include <algorithm>
@@ -25,8 +25,8 @@
 #include "wrapper/core/editor_slot.hpp"
 #include "wrapper/core/flush_to_zero.hpp"
 #include "wrapper/core/param_tables.hpp"
+#include "wrapper/core/pending_reinit.hpp"
 #include "wrapper/core/plugin_access.hpp"
-#include "wrapper/core/state_handover.hpp"
 
 namespace vessimor::core {
 
@@ -121,13 +121,19 @@ class InstanceCore {
     if (!plugin_->initialize(layout(), config, context)) return false;
     buffer_manager_ = BufferManager::for_audio_io_layout(config.max_buffer_size, layout());
     config_.store(config);
+    // Every smoother jumped and the plug-in is initialised: nothing of an earlier load is due.
+    reinit_.clear();
     return true;
   }
 
-  // Never waits: when the other thread holds the plug-in, the reset is left out (the main thread
-  // holds it only to re-initialise and reset it itself). Thread: audio, or main while not
+  // Resets the plug-in, or re-initialises and resets it when a state load left that to be done.
+  // Never waits: when the other thread holds the plug-in, both are left out (the main thread
+  // holds it only to initialise the plug-in itself). `Context` is the format's init context,
+  // built from `owner` only when initialisation is due. Thread: audio, or main while not
   // processing
-  void reset_plugin() {
+  template <class Context, class Owner>
+  void reset_plugin(Owner& owner) {
+    if (serve_reinit<Context>(owner)) return;
     util::process_wrapper([&] {
       if (const PluginAccess::Scope access{access_, PluginAccess::Scope::Mode::try_only}) {
         plugin_->reset();
@@ -173,7 +179,7 @@ class InstanceCore {
   std::uint32_t latency_samples() const noexcept {
     return latency_.load(std::memory_order_relaxed);
   }
-  // True when the latency changed. Thread: main, or audio (state applied between blocks)
+  // True when the latency changed. Thread: main, or audio (re-initialising for a loaded state)
   bool set_latency_samples(std::uint32_t samples) noexcept {
     return latency_.exchange(samples, std::memory_order_relaxed) != samples;
   }
@@ -202,50 +208,42 @@ class InstanceCore {
     return state::serialize_json(*params_, tables_.state_pairs(), P::VERSION);
   }
 
-  // Sets every value the state names (smoothers jump when a configuration is known), then, once
-  // activated, initialises and resets the plug-in again. Allocates and locks nothing at an
-  // unchanged sample rate. Thread: main (waits for the audio thread's current call), or audio
-  // between blocks inside `audio_scope`
-  void apply_state(const PluginState& state, InitContext& context) {
-    const std::optional<ProcessingConfig> config = config_.load();
-    state::deserialize_object(state, *params_, tables_.state_lookup(),
-                              config ? std::optional<float>(config->sample_rate) : std::nullopt);
-    if (config) {
-      const PluginAccess::Scope access(access_, PluginAccess::Scope::Mode::wait);
-      plugin_->initialize(layout(), *config, context);
-      util::process_wrapper([&] { plugin_->reset(); });
-    }
-  }
-
-  // A whole state from the editor or the host: while processing, the audio thread applies it
-  // between blocks (see `serve_state_handover`), so that it never waits for this thread;
-  // otherwise, or when the host does not process within the time limit, `apply(const
-  // PluginState&)` applies it here. Thread: main
-  template <class Apply>
-  void submit_state(PluginState state, Apply&& apply) {
-    if (is_processing()) {
-      std::optional<PluginState> not_taken = handover_.offer(std::move(state));
-      if (!not_taken) return;
-      VESSIMOR_LOG_WARN("The host did not process for {} ms; applying the state directly",
-                        StateHandover::TIMEOUT.count());
-      state = std::move(*not_taken);
-    }
-    std::forward<Apply>(apply)(static_cast<const PluginState&>(state));
-  }
+  // Sets every value the state names at once, so that the host reads them and a save holds them
+  // as soon as this returns. Once activated, the named parameters' smoothers jump to their new
+  // values and the plug-in is initialised and reset again: here when nothing processes, else by
+  // the audio thread at the start of its next call (`serve_reinit`), since only the plug-in's
+  // holder may touch them. A later load before that call joins the request. Never waits.
+  // `Context` is the format's init context, built from `owner` when initialisation runs here.
   // Thread: main
-  template <class Apply>
-  void set_state_from_gui(PluginState state, Apply&& apply) {
-    submit_state(std::move(state), std::forward<Apply>(apply));
+  template <class Context, class Owner>
+  void load_state(const PluginState& state, Owner& owner) {
+    state::deserialize_object(state, *params_, tables_.state_lookup(), std::nullopt);
+    if (!config_.load()) return;  // before activation the values are all there is
+    for (const auto& [id, value] : state.params) reinit_.mark(tables_.index_of(id));
+    reinit_.request();
+    if (!is_processing()) serve_reinit<Context>(owner);
   }
 
-  // Applies a state handed over by `submit_state` with `apply(const PluginState&)`; call after the
-  // last sub-block of a process call. False when none waited, or when the main thread holds the
-  // plug-in (the state then waits for the next call). Thread: audio
-  template <class Apply>
-  bool serve_state_handover(Apply&& apply) {
+  // Does what a state load left for the plug-in's holder: the marked smoothers jump to their
+  // values, then the plug-in is initialised for the configured rate (which allocates and locks
+  // nothing at an unchanged rate) and reset. False when nothing was due or the plug-in is held
+  // elsewhere (it stays due). Thread: audio at the start of a call, or main while not processing
+  template <class Context, class Owner>
+  bool serve_reinit(Owner& owner) {
+    if (!reinit_.requested()) return false;
     const PluginAccess::Scope access(access_, PluginAccess::Scope::Mode::try_only);
-    if (!access) return false;
-    return handover_.serve(std::forward<Apply>(apply));
+    if (!access || !reinit_.take()) return false;
+    const std::optional<ProcessingConfig> config = config_.load();
+    if (!config) return false;
+    for (std::size_t index = 0; index < tables_.size(); ++index) {
+      if (reinit_.take_mark(index)) {
+        tables_.entries()[index].param.update_smoother(config->sample_rate, true);
+      }
+    }
+    Context context(owner);
+    plugin_->initialize(layout(), *config, context);
+    util::process_wrapper([&] { plugin_->reset(); });
+    return true;
   }
 
  private:
@@ -271,7 +269,7 @@ class InstanceCore {
   std::atomic<bool> is_processing_{false};
   std::atomic<std::uint64_t> last_result_{0};
   std::atomic<std::uint32_t> latency_{0};
-  StateHandover handover_;
+  PendingReinit reinit_{tables_.size()};
 };
 
 }  // namespace vessimor::core

@@ -35,6 +35,12 @@ const std::string* ParamTables::id_of(std::uint32_t hash) const {
   return &entries_[found->second].id;
 }
 
+std::optional<std::size_t> ParamTables::index_of(std::string_view id) const {
+  const auto found = index_by_hash_.find(hash_param_id(id));
+  if (found == index_by_hash_.end() || entries_[found->second].id != id) return std::nullopt;
+  return found->second;
+}
+
 state::ParamPairs ParamTables::state_pairs() const {
   return state::make_params_iter(hash_by_id_, param_by_hash_);
 }
@@ -43,10 +49,9 @@ state::ParamLookup ParamTables::state_lookup() const {
   // Through the hash, so that applying a state between audio blocks allocates no key; an id whose
   // hash belongs to another parameter is not that parameter.
   return [this](std::string_view id) -> std::optional<ParamPtr> {
-    const std::uint32_t hash = hash_param_id(id);
-    const std::string* known = id_of(hash);
-    if (known == nullptr || *known != id) return std::nullopt;
-    return param_of(hash);
+    const std::optional<std::size_t> index = index_of(id);
+    if (!index) return std::nullopt;
+    return entries_[*index].param;
   };
 }
 

@@ -40,6 +40,8 @@ class ParamTables {
   std::optional<std::uint32_t> hash_of(const ParamPtr& param) const;
   // The string id of a hash; null when no parameter has it. Thread: any
   const std::string* id_of(std::uint32_t hash) const;
+  // The position in `entries()` of the parameter with this string id. Thread: any
+  std::optional<std::size_t> index_of(std::string_view id) const;
 
   // The (id, handle) pairs that the saved state writes. Thread: any
   state::ParamPairs state_pairs() const;

@@ -1,8 +1,8 @@
 // Which thread may use the plug-in object right now. The audio thread takes it with one atomic
-// exchange and never waits: when the main thread holds it (re-initialising the plug-in for a state
-// while the host is not processing, or after the host stopped calling `process`), the audio thread
-// lets that block pass without the plug-in. The main thread waits for the audio thread's current
-// call to end, which is at most one block.
+// exchange and never waits: when the main thread holds it ((de)activating it, or initialising it
+// again for a loaded state while the host is not processing), the audio thread lets that block
+// pass without the plug-in. Only (de)activation waits, for the audio thread's current call to end
+// (at most one block of a host that broke the call order); a state load only tries.
 #pragma once
 
 #include <atomic>

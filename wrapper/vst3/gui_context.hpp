@@ -63,9 +63,7 @@ class WrapperGuiContext final : public GuiContext {
   PluginState get_state() override { return inner_->core().state_object(); }
 
   // Thread: main
-  void set_state(PluginState state) override {
-    inner_->set_state_object_from_gui(std::move(state));
-  }
+  void set_state(PluginState state) override { inner_->set_state_object_from_gui(state); }
 
  private:
   // Runs `call(handler, hash)` when the host has set a handler and the parameter is this

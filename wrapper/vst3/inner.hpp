@@ -63,12 +63,14 @@ class WrapperInner final : public MainThreadExecutor<Task>,
   // Thread: main, or audio
   abi::tresult set_normalized_value_by_hash(std::uint32_t hash, float normalized);
 
-  // Applies a whole state: values, then (once configured) the plug-in initialised and reset
-  // again; an open editor reads every value afresh. True. Thread: main, or audio between blocks
+  // Loads a whole state: its values are set at once; once configured, the plug-in is initialised
+  // and reset again, here when the host does not process, else by the audio thread at the start
+  // of its next call (see the instance core's `load_state`). An open editor reads every value
+  // afresh. Never waits for the audio thread. True. Thread: main
   bool set_state_inner(const PluginState& state);
-  // A state from the editor: applied by the audio thread between blocks while the host
-  // processes, here otherwise; then the host is told to read every value. Thread: main
-  void set_state_object_from_gui(PluginState state);
+  // A state from the editor: loaded as above, then the host is told to read every value.
+  // Thread: main
+  void set_state_object_from_gui(const PluginState& state);
 
   // The host's component handler: holds a reference on the new one, lets go of the old one.
   // Thread: main
@@ -99,8 +101,7 @@ class WrapperInner final : public MainThreadExecutor<Task>,
   abi::tresult process(abi::ProcessData* data);
   // Thread: main
   abi::tresult get_state(abi::IBStream* stream);
-  // Applied by the audio thread between blocks while the host processes (waiting for it, bounded),
-  // here otherwise. Thread: main
+  // Loaded as `set_state_inner` does, without waiting for the audio thread. Thread: main
   abi::tresult set_state(abi::IBStream* stream);
 
   // Present for the instance's whole life. Thread: any
@@ -124,7 +125,7 @@ class WrapperInner final : public MainThreadExecutor<Task>,
     }
     InitContextImpl(const InitContextImpl&) = delete;
     InitContextImpl& operator=(const InitContextImpl&) = delete;
-    // Thread: main, or audio when a handed-over state initialises the plug-in again
+    // Thread: main, or audio when a loaded state initialises the plug-in again
     void set_latency_samples(std::uint32_t samples) override { requested_ = samples; }
 
    private:
@@ -216,19 +217,15 @@ abi::tresult WrapperInner<P>::set_normalized_value_by_hash(std::uint32_t hash, f
 
 template <Vst3Plugin P>
 bool WrapperInner<P>::set_state_inner(const PluginState& state) {
-  {
-    InitContextImpl context(*this);
-    core_.apply_state(state, context);
-  }
+  core_.template load_state<InitContextImpl>(state, *this);
   schedule_gui(Task::all_values_changed());
   if (view_.view_open()) schedule_gui(Task::resize());
   return true;
 }
 
 template <Vst3Plugin P>
-void WrapperInner<P>::set_state_object_from_gui(PluginState state) {
-  core_.set_state_from_gui(std::move(state),
-                           [this](const PluginState& direct) { set_state_inner(direct); });
+void WrapperInner<P>::set_state_object_from_gui(const PluginState& state) {
+  set_state_inner(state);
   schedule_gui(Task::restart(abi::kParamValuesChanged));
 }
 

@@ -40,6 +40,16 @@ inline std::size_t host_ports(const abi::AudioBusBuffers* buses, std::int32_t ho
   return count;
 }
 
+// Zeroes `frames` samples of every channel the host gave for its outputs.
+inline void silence_outputs(std::span<const HostAudioPort> outputs, std::uint32_t frames) noexcept {
+  for (const HostAudioPort& port : outputs) {
+    if (port.channels == nullptr) continue;
+    for (std::uint32_t channel = 0; channel < port.channel_count; ++channel) {
+      if (float* samples = port.channels[channel]) std::fill_n(samples, frames, 0.0F);
+    }
+  }
+}
+
 inline bool every_channel_has_samples(const Buffer& buffer) noexcept {
   for (const std::span<float> channel : buffer.as_slice()) {
     if (channel.empty()) return false;
@@ -108,7 +118,12 @@ template <Vst3Plugin P>
 abi::tresult WrapperInner<P>::set_processing(bool processing) {
   core_.clear_last_result();
   core_.set_processing(processing);
-  if (processing) core_.reset_plugin();
+  if (processing) {
+    core_.template reset_plugin<InitContextImpl>(*this);
+  } else {
+    // A load's re-initialisation still due is done now rather than left for a later start.
+    core_.template serve_reinit<InitContextImpl>(*this);
+  }
   return abi::kResultOk;
 }
 
@@ -149,6 +164,22 @@ abi::tresult WrapperInner<P>::process_block(const abi::ProcessData& data, float 
 
   process_events_.collect(data.inputParameterChanges, static_cast<std::int32_t>(total));
   const std::span<const ParamChange> changes = process_events_.changes();
+
+  // The plug-in for the whole call, without waiting. The main thread holds it only while it
+  // (de)activates or initialises the plug-in outside processing, so only a host that breaks the
+  // call order meets that: the call still takes its parameter changes and sends silence, as a
+  // CLAP call does, never the dry input.
+  const auto access = core_.audio_scope();
+  if (!access) {
+    for (const ParamChange& change : changes) {
+      (void)set_normalized_value_by_hash(change.hash, change.value);
+    }
+    if (!flush) process_detail::silence_outputs(std::span(outputs.data(), output_count), total);
+    return abi::kResultOk;
+  }
+  // A state loaded since the last call re-initialises the plug-in before this call reads it.
+  core_.template serve_reinit<InitContextImpl>(*this);
+
   std::size_t next = 0;
   std::uint32_t start = 0;
   while (true) {
@@ -175,9 +206,6 @@ abi::tresult WrapperInner<P>::process_block(const abi::ProcessData& data, float 
     start = end;
   }
 
-  // A state from the editor or the host's load is applied between blocks, then handed back to be
-  // freed on the main thread.
-  core_.serve_state_handover([this](const PluginState& state) { set_state_inner(state); });
   return abi::kResultOk;
 }
 
@@ -201,10 +229,7 @@ abi::tresult WrapperInner<P>::set_state(abi::IBStream* stream) {
   if (!text) return abi::kResultFalse;
   std::optional<PluginState> state = state::deserialize_json(*text);
   if (!state) return abi::kResultFalse;
-  // While the host processes, the audio thread applies the state between blocks rather than wait
-  // for this thread; the call returns once it has.
-  core_.submit_state(std::move(*state),
-                     [this](const PluginState& direct) { set_state_inner(direct); });
+  set_state_inner(*state);
   return abi::kResultOk;
 }
 

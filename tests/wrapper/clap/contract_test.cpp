@@ -2,11 +2,23 @@
 // process goes on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <thread>
 
 #include "framework/log.hpp"
 #include "framework/logger.hpp"
 #include "tests/wrapper/clap/instance.hpp"
+
+namespace vessimor::clap {
+// Reaches the instance core, so that a test can hold the plug-in as the main thread does.
+template <ClapPlugin P>
+struct WrapperTestAccess {
+  static core::InstanceCore<P>& core(const clap_plugin* plugin) {
+    return static_cast<Wrapper<P>*>(plugin->plugin_data)->core_;
+  }
+};
+}  // namespace vessimor::clap
 
 namespace vessimor::test {
 namespace {
@@ -144,6 +156,27 @@ TEST_F(ClapContract, CallsOutOfOrderAreRefused) {
   EXPECT_EQ(occurrences(text, " [ERROR] process called while another process or flush call runs"),
             1);
   EXPECT_EQ(occurrences(text, " [ERROR] flush called while a process call runs"), 1);
+}
+
+// A process call that finds the main thread holding the plug-in (a host processing while it
+// activates) sends silence, as a VST3 call does; its parameter events still count.
+TEST_F(ClapContract, ABlockThatFindsThePlugInHeldSendsSilence) {
+  Instance instance;
+  ASSERT_TRUE(instance.activate(48000.0, 256));
+  ASSERT_TRUE(instance.plugin->start_processing(instance.plugin));
+  StereoBlock block(64);
+  EventList in;
+  in.param_value(0, GAIN_ID, 0.25);
+  const std::size_t records = probe().records.size();
+  clap::WrapperTestAccess<TestPlugin>::core(instance.plugin).with_plugin([&](TestPlugin&) {
+    std::thread audio([&] { EXPECT_NE(instance.process(block, 64, &in), CLAP_PROCESS_ERROR); });
+    audio.join();
+  });
+  EXPECT_EQ(probe().records.size(), records);
+  EXPECT_TRUE(std::all_of(block.left.begin(), block.left.end(), [](float x) { return x == 0; }));
+  EXPECT_TRUE(std::all_of(block.right.begin(), block.right.end(), [](float x) { return x == 0; }));
+  EXPECT_DOUBLE_EQ(instance.value_of(GAIN_ID), 0.25);
+  instance.plugin->stop_processing(instance.plugin);
 }
 
 }  // namespace

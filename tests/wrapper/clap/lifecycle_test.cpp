@@ -213,7 +213,9 @@ TEST(ClapLifecycle, LatencyChangeTellsTheHostOrAsksForARestart) {
   ChunkedOutStream saved(4096);
   ASSERT_TRUE(instance.state().save(instance.plugin, saved.get()));
   ChunkedInStream loaded(saved.bytes, 4096);
+  const int initialized = probe().initialize_calls.load();
   ASSERT_TRUE(instance.state().load(instance.plugin, loaded.get()));
+  while (probe().initialize_calls.load() == initialized) std::this_thread::yield();
   stop = true;
   audio.join();
   instance.plugin->on_main_thread(instance.plugin);

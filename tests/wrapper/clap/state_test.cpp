@@ -1,4 +1,4 @@
-// The state extension and the editor's whole-state hand-over.
+// The state extension and the editor's whole state, loaded without waiting for the audio thread.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -133,40 +133,63 @@ class ClapEditorState : public ::testing::Test {
   PluginState state;
 };
 
-TEST_F(ClapEditorState, AppliedBetweenBlocksWhileProcessing) {
+// Neither the editor's state nor a host load waits for the audio thread, even when no process call
+// follows: the values are there (and saved) at once, and the audio thread initialises and resets
+// the plug-in again at the start of its next call, once for both loads.
+TEST_F(ClapEditorState, ALoadWhileProcessingNeverWaitsForTheAudioThread) {
   ASSERT_TRUE(instance.plugin->start_processing(instance.plugin));
-  std::atomic<bool> stop{false};
-  std::atomic<int> blocks{0};
-  std::thread audio([&] {
-    StereoBlock block(64);
-    while (!stop.load()) {
-      instance.process(block, 64);
-      ++blocks;
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-  });
-  while (blocks.load() == 0) std::this_thread::yield();
-  context->set_state(state);
-  // Returned only after the audio thread applied it.
-  EXPECT_DOUBLE_EQ(instance.value_of(GAIN_ID), 0.25);
-  EXPECT_DOUBLE_EQ(instance.value_of(SHAPE_ID), 3.0);
-  stop = true;
-  audio.join();
-  instance.plugin->stop_processing(instance.plugin);
-  instance.plugin->on_main_thread(instance.plugin);
-  EXPECT_EQ(instance.host.rescan_calls, 1);
-  EXPECT_EQ(instance.host.last_rescan_flags, CLAP_PARAM_RESCAN_VALUES);
-  EXPECT_EQ(context->get_state().params.size(), 4u);
-}
+  StereoBlock block(64);
+  instance.process(block, 64);
+  const int initialized = probe().initialize_calls.load();
+  const int resets = probe().reset_calls.load();
+  Instance other;
+  EventList in;
+  in.param_value(0, GAIN_ID, 0.75);
+  other.params().flush(other.plugin, in.get(), nullptr);
+  const std::string host_state = saved_state(other, 4096);
 
-TEST_F(ClapEditorState, AHostThatStoppedProcessingDoesNotHangTheEditor) {
-  ASSERT_TRUE(instance.plugin->start_processing(instance.plugin));
   const auto started = std::chrono::steady_clock::now();
   context->set_state(state);
-  const auto waited = std::chrono::steady_clock::now() - started;
-  EXPECT_LT(waited, std::chrono::seconds(5));
-  EXPECT_DOUBLE_EQ(instance.value_of(GAIN_ID), 0.25);
-  EXPECT_EQ(instance.host.rescan_calls, 1);
+  EXPECT_DOUBLE_EQ(instance.value_of(SHAPE_ID), 3.0);
+  ChunkedInStream loaded(host_state, 64);
+  ASSERT_TRUE(instance.state().load(instance.plugin, loaded.get()));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));
+  EXPECT_DOUBLE_EQ(instance.value_of(GAIN_ID), 0.75);
+  EXPECT_EQ(probe().initialize_calls.load(), initialized);
+  EXPECT_EQ(probe().reset_calls.load(), resets);
+
+  Instance reloaded;
+  ChunkedInStream again(saved_state(instance, 4096), 4096);
+  ASSERT_TRUE(reloaded.state().load(reloaded.plugin, again.get()));
+  EXPECT_DOUBLE_EQ(reloaded.value_of(GAIN_ID), 0.75);
+
+  std::thread audio([&] { instance.process(block, 64); });
+  const std::thread::id audio_id = audio.get_id();
+  audio.join();
+  EXPECT_EQ(probe().initialize_calls.load(), initialized + 1);
+  EXPECT_EQ(probe().reset_calls.load(), resets + 1);
+  EXPECT_EQ(probe().initialized_on.load(), audio_id);
+  EXPECT_EQ(probe().reset_on.load(), audio_id);
+  instance.process(block, 64);
+  EXPECT_EQ(probe().initialize_calls.load(), initialized + 1);
+
+  instance.plugin->on_main_thread(instance.plugin);
+  EXPECT_EQ(instance.host.rescan_calls, 2);
+  EXPECT_EQ(instance.host.last_rescan_flags, CLAP_PARAM_RESCAN_VALUES);
+  instance.plugin->stop_processing(instance.plugin);
+}
+
+// What a load left for the audio thread is done when the host stops processing instead.
+TEST_F(ClapEditorState, StoppingDoesWhatALoadLeftForTheAudioThread) {
+  ASSERT_TRUE(instance.plugin->start_processing(instance.plugin));
+  const int initialized = probe().initialize_calls.load();
+  context->set_state(state);
+  EXPECT_EQ(probe().initialize_calls.load(), initialized);
+  instance.plugin->stop_processing(instance.plugin);
+  EXPECT_EQ(probe().initialize_calls.load(), initialized + 1);
+  ASSERT_TRUE(instance.plugin->start_processing(instance.plugin));
+  EXPECT_EQ(probe().initialize_calls.load(), initialized + 1);
+  instance.plugin->stop_processing(instance.plugin);
 }
 
 TEST_F(ClapEditorState, AppliedAtOnceWhenNotProcessing) {

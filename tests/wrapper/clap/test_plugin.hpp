@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/params/bool_param.hpp"
@@ -56,6 +57,10 @@ struct TestProbe {
   std::vector<ProcessRecord> records;
   std::atomic<int> initialize_calls{0};
   std::atomic<int> reset_calls{0};
+  // The thread of the latest initialisation and reset: a state loaded while the host processes
+  // initialises and resets the plug-in again on the audio thread.
+  std::atomic<std::thread::id> initialized_on;
+  std::atomic<std::thread::id> reset_on;
   std::atomic<bool> reset_flushed_to_zero{false};
   std::atomic<float> initialized_rate{0.0F};
   std::atomic<ProcessMode> initialized_mode{ProcessMode::realtime};
@@ -165,10 +170,11 @@ class TestPlugin : public Plugin {
   std::unique_ptr<Editor> editor(AsyncExecutor /*executor*/) override {
     return probe().with_editor ? std::make_unique<TestEditor>() : nullptr;
   }
-  // Thread: main
+  // Thread: main, or audio
   bool initialize(const AudioIOLayout& /*layout*/, const ProcessingConfig& config,
                   InitContext& context) override {
     ++probe().initialize_calls;
+    probe().initialized_on = std::this_thread::get_id();
     probe().initialized_rate = config.sample_rate;
     probe().initialized_mode = config.process_mode;
     probe().initialized_max_block = config.max_buffer_size;
@@ -180,6 +186,7 @@ class TestPlugin : public Plugin {
   // Thread: audio
   void reset() override {
     ++probe().reset_calls;
+    probe().reset_on = std::this_thread::get_id();
     probe().reset_flushed_to_zero = ScopedFlushToZero::active();
   }
   // Thread: audio

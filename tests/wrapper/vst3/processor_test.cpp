@@ -2,8 +2,10 @@
 // sample-accurate processing with its transport, and the tail.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/wrapper/vst3/test_instance.hpp"
@@ -256,6 +258,30 @@ TEST_F(Vst3Process, TailSamplesFollowTheLastBlock) {
   EXPECT_EQ(instance.p().getTailSamples(instance.processor()), abi::kInfiniteTail);
   ASSERT_EQ(instance.p().setProcessing(instance.processor(), 0), abi::kResultOk);
   EXPECT_EQ(instance.p().getTailSamples(instance.processor()), 0u);
+}
+
+// A block that finds the main thread holding the plug-in (a host processing while it activates)
+// sends silence, as a CLAP call does, never the dry input; its parameter changes still count.
+TEST(Vst3Processor, ABlockThatFindsThePlugInHeldSendsSilence) {
+  Vst3TestInstance instance;
+  instance.start();
+  abi::tresult result = abi::kResultFalse;
+  const std::size_t records = probe().records.size();
+  instance.inner().core().with_plugin([&](Vst3TestPlugin&) {
+    std::thread audio([&] {
+      ParameterChanges changes;
+      changes.add(GAIN, 0, 0.25);
+      result = instance.process(64, &changes);
+    });
+    audio.join();
+  });
+  EXPECT_EQ(result, abi::kResultOk);
+  EXPECT_EQ(probe().records.size(), records);
+  EXPECT_TRUE(
+      std::all_of(instance.left.begin(), instance.left.end(), [](float x) { return x == 0; }));
+  EXPECT_TRUE(
+      std::all_of(instance.right.begin(), instance.right.end(), [](float x) { return x == 0; }));
+  EXPECT_FLOAT_EQ(instance.gain(), 0.5F);
 }
 
 }  // namespace

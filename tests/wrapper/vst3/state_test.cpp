@@ -1,8 +1,12 @@
 // The saved state through host streams that move a few bytes per call, start after a host's own
 // header, fill up, or claim a length that cannot be right.
+#include "framework/state/state.hpp"
+
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/wrapper/vst3/test_instance.hpp"
@@ -100,7 +104,39 @@ TEST(Vst3State, ALoadInitialisesThePlugInAgainOnlyOnceSetUp) {
   EXPECT_EQ(probe().reset_calls.load(), resets + 1);
 }
 
-TEST(Vst3State, ALoadWhileProcessingIsAppliedByTheAudioThreadBetweenBlocks) {
+// A host load between two process calls returns at once with its values, and the next call
+// initialises and resets the plug-in again before it processes.
+TEST(Vst3State, ALoadWhileProcessingNeverWaitsForTheAudioThread) {
+  Vst3TestInstance source;
+  ASSERT_EQ(source.inner().set_normalized_value_by_hash(GAIN, 0.25F), abi::kResultOk);
+  const std::vector<std::uint8_t> state = bytes_of(source.inner().core().state_json().text);
+
+  Vst3TestInstance instance;
+  instance.start();
+  ASSERT_EQ(instance.process(64), abi::kResultOk);
+  const int initialized = probe().initialize_calls.load();
+  const int resets = probe().reset_calls.load();
+  const auto started = std::chrono::steady_clock::now();
+  MemoryStream stream(state);
+  ASSERT_EQ(instance.c().setState(instance.component(), stream.stream()), abi::kResultOk);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));
+  EXPECT_FLOAT_EQ(instance.gain(), 0.5F);
+  EXPECT_EQ(bytes_of(instance.inner().core().state_json().text), state);
+  EXPECT_EQ(probe().initialize_calls.load(), initialized);
+
+  std::thread audio([&] { (void)instance.process(64); });
+  const std::thread::id audio_id = audio.get_id();
+  audio.join();
+  EXPECT_EQ(probe().initialize_calls.load(), initialized + 1);
+  EXPECT_EQ(probe().reset_calls.load(), resets + 1);
+  EXPECT_EQ(probe().initialized_on.load(), audio_id);
+  EXPECT_EQ(probe().reset_on.load(), audio_id);
+}
+
+// Host loads, editor states and the host's automation at once (a thread-sanitizer case too):
+// each load's values are there when it returns, and the audio thread, which initialises the
+// plug-in again for them, allocates, frees and locks nothing.
+TEST(Vst3State, LoadsEditorStatesAndAutomationTogether) {
   std::vector<std::vector<std::uint8_t>> states;
   for (const float gain : {0.25F, 0.75F}) {
     Vst3TestInstance source;
@@ -110,16 +146,19 @@ TEST(Vst3State, ALoadWhileProcessingIsAppliedByTheAudioThreadBetweenBlocks) {
 
   Vst3TestInstance instance;
   instance.start();
-  Vst3AudioThread audio(instance);
-  for (int round = 0; round < 10; ++round) {
+  Vst3AudioThread audio(instance, /*automate_count=*/true);
+  for (int round = 0; round < 20; ++round) {
+    const std::vector<std::uint8_t>& bytes = states[round % 2];
     const int resets = probe().reset_calls.load();
-    MemoryStream stream(states[round % 2]);
-    ASSERT_EQ(instance.c().setState(instance.component(), stream.stream()), abi::kResultOk);
-    // Applied, and the plug-in initialised and reset again, by the audio thread before the load
-    // returned.
+    if (round % 4 < 2) {
+      MemoryStream stream(bytes);
+      ASSERT_EQ(instance.c().setState(instance.component(), stream.stream()), abi::kResultOk);
+    } else {
+      const std::string text(bytes.begin(), bytes.end());
+      instance.inner().set_state_object_from_gui(*state::deserialize_json(text));
+    }
     EXPECT_FLOAT_EQ(instance.gain(), round % 2 == 0 ? 0.5F : 1.5F) << round;
-    EXPECT_EQ(Vst3TestPlugin::initialized_on().load(), audio.id()) << round;
-    EXPECT_EQ(probe().reset_calls.load(), resets + 1) << round;
+    while (probe().reset_calls.load() == resets) std::this_thread::yield();
   }
   audio.stop();
   EXPECT_EQ(audio.allocations(), 0u);

@@ -28,19 +28,6 @@ class Vst3TestPlugin final : public TestPlugin {
   static constexpr std::array<std::uint8_t, 16> VST3_CLASS_ID = {
       'Q', 'u', 'o', 'W', 'r', 'a', 'p', 'p', 'e', 'r', 'T', 'e', 's', 't', '3', 0};
   static constexpr std::span<const Vst3SubCategory> VST3_SUBCATEGORIES = TEST_SUBCATEGORIES;
-
-  // The thread of the latest initialisation: a state handed over by the editor is applied, and
-  // the plug-in initialised again, on the audio thread.
-  static std::atomic<std::thread::id>& initialized_on() {
-    static std::atomic<std::thread::id> thread;
-    return thread;
-  }
-  // Thread: main, or audio
-  bool initialize(const AudioIOLayout& layout, const ProcessingConfig& config,
-                  InitContext& context) override {
-    initialized_on() = std::this_thread::get_id();
-    return TestPlugin::initialize(layout, config, context);
-  }
 };
 
 using TestWrapper = vst3::Wrapper<Vst3TestPlugin>;
@@ -127,25 +114,30 @@ struct Vst3TestInstance {
 };
 
 // A host audio thread that processes 64-frame blocks in place until stopped, measuring each whole
-// call. Starts processing before the constructor returns.
+// call, optionally with the host's automation of "count" in every block. Starts processing before
+// the constructor returns.
 class Vst3AudioThread : public MeasuredAudioThread {
  public:
-  explicit Vst3AudioThread(Vst3TestInstance& instance)
+  explicit Vst3AudioThread(Vst3TestInstance& instance, bool automate_count = false)
       : MeasuredAudioThread(
-            [&instance, host = std::make_shared<HostSide>()] {
+            [&instance, host = std::make_shared<HostSide>(automate_count)] {
               instance.p().process(instance.processor(), &host->data);
             },
             std::chrono::microseconds(0)) {}
 
  private:
   struct HostSide {
-    HostSide() {
+    explicit HostSide(bool automate_count) {
       data.symbolicSampleSize = abi::kSample32;
       data.numSamples = 64;
       data.numInputs = 1;
       data.numOutputs = 1;
       data.inputs = &bus;
       data.outputs = &bus;
+      if (automate_count) {
+        automation.add(COUNT, 32, 0.5);
+        data.inputParameterChanges = automation.changes();
+      }
     }
     HostSide(const HostSide&) = delete;
     HostSide& operator=(const HostSide&) = delete;
@@ -153,6 +145,7 @@ class Vst3AudioThread : public MeasuredAudioThread {
     std::vector<float> right = std::vector<float>(64, 1.0F);
     float* channels[2] = {left.data(), right.data()};
     abi::AudioBusBuffers bus{2, 0, {channels}};
+    tools::vst3::ParameterChanges automation;
     abi::ProcessData data{};
   };
 };
