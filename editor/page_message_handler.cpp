@@ -62,9 +62,15 @@ void PageMessageHandler::dispatch(ParamMessage&& message) const {
   } else if (message.is<ParamMessage::RequestParams>()) {
     // A page that has just loaded shows its own initial values: give it the plug-in's, after the
     // calls already waiting so that none of those can overwrite a current value. They are
-    // evaluated here rather than queued, where a full queue would drop them.
+    // evaluated here rather than queued, where a full queue would drop them. The preset name
+    // goes with them: when the ready call ran before the bridge existed, the name call made with
+    // it was lost, and the page would show "Init" whatever preset is current.
     deliver_queued_calls();
     send_all_values();
+    if (cell_->web_view) {
+      (void)cell_->web_view->evaluate_script(
+          page_calls::set_current_preset_name(state_->current_preset_name()));
+    }
   } else if (!sender_.try_send(std::move(message))) {
     // The queue is never disconnected while the state lives: a refusal means it is full.
     VESSIMOR_LOG_TARGET(log::Level::Info, kLogTarget, "Failed to forward IPC message: Full(..)");
