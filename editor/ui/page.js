@@ -62,6 +62,12 @@
     comb_mix: percent(100)
   };
 
+  // LOCK POINT: the page's frequency for n is n^4 * 4960 + 40 Hz, so a frequency sits at
+  // ((f - 40) / 4960)^(1/4) of the bar; each scale label is centred there.
+  function lockPosition(hz) {
+    return Math.pow((hz - 40) / 4960, 0.25);
+  }
+
   // Where a bar's thumb sits for a value: swarm_count snaps to its whole counts.
   function barPosition(id, n) {
     return id === 'swarm_count' ? (swarmCount(n) - 2) / 14 : n;
@@ -110,6 +116,10 @@
       if (fill) fill.style.width = position;
       if (TEXT[id]) valueText(id, n);
     });
+  });
+
+  $all('.scale [data-hz]').forEach(function (label) {
+    label.style.left = lockPosition(Number(label.dataset.hz)) * 100 + '%';
   });
 
   $all('.toggle[data-param]').forEach(function (toggle) {
