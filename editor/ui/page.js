@@ -167,8 +167,11 @@
     modeButtons.forEach(function (button, index) { button.classList.toggle('active', index === mode); });
     groups.forEach(function (group, index) { group.hidden = index !== mode; });
   }
+  function modeOf(n) {
+    return Math.min(2, Math.max(0, nearest(2 * n)));
+  }
   addView('carrier_mode', function (n) {
-    showMode(Math.min(2, Math.max(0, nearest(2 * n))));
+    showMode(modeOf(n));
   });
 
   var characters = $all('.character');
@@ -200,7 +203,8 @@
       cycle = { on: true, start: performance.now(), shown: 0 };
     } else if (!on && cycle.on) {
       cycle.on = false;
-      showMode(0);
+      // Not cycling, the plug-in plays the mode of its carrier_mode value again.
+      showMode(modeOf(uiState.carrier_mode));
     }
   });
   function cycleTick() {
