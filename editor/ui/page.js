@@ -372,9 +372,45 @@
   var presetMenu = $('#preset-menu');
   var presetGroups = $('#preset-groups');
 
-  function setCurrentName(name) {
+  // The group ('factory' or 'user') the current preset came from, or null when the page cannot
+  // know: the plug-in's answer to a load carries only the name, so the group is the one of the
+  // page's own last load request for that name; a save always makes a user preset; a name that
+  // arrives on its own (the editor opening) has no group.
+  var currentGroup = null;
+  var lastLoad = null;
+
+  function setCurrentName(name, group) {
     currentPresetName = name ? String(name) : 'Init';
+    currentGroup = group || null;
     presetName.textContent = currentPresetName;
+    presetName.title = currentPresetName;
+  }
+
+  // The group whose row of the current name is marked: the known one, else the only group that
+  // holds the name (none when both do, rather than a guess).
+  function markedGroup() {
+    if (currentGroup) return currentGroup;
+    var holding = presetList.filter(function (p) { return p.name === currentPresetName; });
+    var factory = holding.some(function (p) { return p.is_factory === true; });
+    var user = holding.some(function (p) { return p.is_factory !== true; });
+    return factory && user ? null : factory ? 'factory' : user ? 'user' : null;
+  }
+
+  // Shown beside the name until the next preset action or for a few seconds.
+  var ERROR_SHOWN_MS = 6000;
+  var presetError = $('#preset-error');
+  var presetErrorText = $('span', presetError);
+  var errorTimer = null;
+  function showPresetError(message) {
+    presetErrorText.textContent = message;
+    presetError.title = message;
+    presetError.hidden = false;
+    clearTimeout(errorTimer);
+    errorTimer = setTimeout(clearPresetError, ERROR_SHOWN_MS);
+  }
+  function clearPresetError() {
+    clearTimeout(errorTimer);
+    presetError.hidden = true;
   }
 
   function element(tag, className, text) {
@@ -384,7 +420,7 @@
     return node;
   }
 
-  function presetGroup(key, title, presets, emptyText) {
+  function presetGroup(key, title, presets, emptyText, marked) {
     var group = element('div', 'preset-group');
     group.dataset.group = key;
     group.classList.toggle('collapsed', presetGroupsCollapsed[key]);
@@ -399,19 +435,24 @@
     if (presets.length === 0) items.appendChild(element('div', 'preset-empty', emptyText));
     presets.forEach(function (preset) {
       var item = element('div', 'preset-item');
-      item.classList.toggle('active', preset.name === currentPresetName);
-      item.appendChild(element('span', 'preset-label', preset.name));
+      item.classList.toggle('active', key === marked && preset.name === currentPresetName);
+      var label = element('span', 'preset-label', preset.name);
+      label.title = preset.name;
+      item.appendChild(label);
       if (!preset.is_factory) {
         var remove = element('button', 'preset-delete', '\u00D7');
         remove.type = 'button';
         remove.title = 'Delete';
         remove.addEventListener('click', function (event) {
           event.stopPropagation();
+          clearPresetError();
           window.deletePreset(preset.name);
         });
         item.appendChild(remove);
       }
       item.addEventListener('click', function () {
+        clearPresetError();
+        lastLoad = { name: preset.name, group: key };
         window.loadPreset(preset.name, preset.is_factory === true);
         presetMenu.hidden = true;
       });
@@ -425,10 +466,11 @@
   function renderPresets() {
     var factory = presetList.filter(function (p) { return p.is_factory === true; });
     var user = presetList.filter(function (p) { return p.is_factory !== true; });
+    var marked = markedGroup();
     presetGroups.textContent = '';
-    if (factory.length) presetGroups.appendChild(presetGroup('factory', 'FACTORY', factory));
+    if (factory.length) presetGroups.appendChild(presetGroup('factory', 'FACTORY', factory, '', marked));
     var userTitle = 'USER ' + (user.length ? '(' + user.length + ')' : '');
-    presetGroups.appendChild(presetGroup('user', userTitle, user, 'No user presets yet'));
+    presetGroups.appendChild(presetGroup('user', userTitle, user, 'No user presets yet', marked));
   }
 
   window.addEventListener('presetsloaded', function (event) {
@@ -437,21 +479,25 @@
     renderPresets();
   });
   window.addEventListener('presetloaded', function (event) {
-    setCurrentName(event.detail.name);
+    var name = event.detail.name;
+    setCurrentName(name, lastLoad && lastLoad.name === name ? lastLoad.group : null);
     renderPresets();
   });
   window.addEventListener('presetsaved', function (event) {
-    setCurrentName(event.detail.name);
+    setCurrentName(event.detail.name, 'user');
   });
   window.addEventListener('presetdeleted', function (event) {
-    if (event.detail.name === currentPresetName) {
+    // Only user presets are deleted: a factory preset of the same name stays current.
+    if (event.detail.name === currentPresetName && currentGroup !== 'factory') {
       setCurrentName('Init');
       window.requestPresets();
     }
     renderPresets();
   });
   window.addEventListener('preseterror', function (event) {
-    console.error('Preset error: ' + event.detail.message);
+    var message = String(event.detail.message);
+    console.error('Preset error: ' + message);
+    showPresetError(message);
   });
 
   // Save dialog.
@@ -478,6 +524,7 @@
       flashTimer = setTimeout(function () { saveName.style.outline = ''; }, 800);
       return;
     }
+    clearPresetError();
     window.savePreset(name);
     closeSaveDialog();
   }
