@@ -5,7 +5,8 @@ Usage: embed_editor_ui.py <editor/ui folder> <output folder>
 Writes to the output folder:
   editor.html      the page: page.html with each "<!-- inline: NAME -->" line replaced by that
                    stylesheet or script, and each "@asset:NAME" by the file under assets/ as a
-                   base64 data URL, so that the page loads nothing from anywhere;
+                   base64 data URL, so that the page loads nothing from anywhere (an asset whose
+                   bytes are not of its type is refused);
   bridge.js        the bridge script, unchanged;
   embedded_ui.cpp  both texts, byte for byte, as C++ string literals.
 Fails (so the build fails) when a rule the editor relies on is broken.
@@ -16,7 +17,22 @@ import sys
 from pathlib import Path
 
 MAX_PAGE_BYTES = 250 * 1024
-MIME = {".woff2": "font/woff2", ".webp": "image/webp"}
+
+
+def is_woff2(data: bytes) -> bool:
+    return data[:4] == b"wOF2"
+
+
+def is_webp(data: bytes) -> bool:
+    return data[:4] == b"RIFF" and data[8:12] == b"WEBP"
+
+
+# Each asset type: its data URL type, and the test its bytes must pass. A browser handed other
+# bytes under the type may refuse them or guess, so a mislabelled file never reaches the page.
+ASSET_TYPES = {
+    ".woff2": ("font/woff2", 'WOFF2 ("wOF2")', is_woff2),
+    ".webp": ("image/webp", 'WebP ("RIFF....WEBP")', is_webp),
+}
 
 
 def fail(message: str) -> None:
@@ -36,10 +52,13 @@ def inline(ui: Path, match: re.Match) -> str:
 
 def data_url(ui: Path, match: re.Match) -> str:
     path = ui / "assets" / match.group(1)
-    mime = MIME.get(path.suffix)
-    if mime is None:
+    if path.suffix not in ASSET_TYPES:
         fail(f"no type known for {path.name}")
-    return f"data:{mime};base64," + base64.b64encode(path.read_bytes()).decode("ascii")
+    mime, expected, matches = ASSET_TYPES[path.suffix]
+    data = path.read_bytes()
+    if not matches(data):
+        fail(f"assets/{path.name} is not {expected}: it starts with {data[:12]!r}")
+    return f"data:{mime};base64," + base64.b64encode(data).decode("ascii")
 
 
 def cpp_literal(data: bytes) -> str:

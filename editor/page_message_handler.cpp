@@ -66,13 +66,19 @@ void PageMessageHandler::dispatch(ParamMessage&& message) const {
     }
   } else if (message.is<ParamMessage::PollMessages>()) {
     // Only a pump. Forwarded, the 50 ms polls would fill the audio thread's queue in 13 s while
-    // the host does not process, and preset commands would then be dropped.
+    // the host does not process, and custom messages would then be dropped.
   } else if (message.is<ParamMessage::RequestParams>()) {
     // A page that has just loaded shows its own initial values: give it the plug-in's, after the
     // calls already waiting so that none of those can overwrite a current value. They are
-    // evaluated here rather than queued, where a full queue would drop them.
+    // evaluated here rather than queued, where a full queue would drop them. The preset name
+    // goes with them: when the ready call ran before the bridge existed, the name call made with
+    // it was lost, and the page would show "Init" whatever preset is current.
     deliver_queued_calls();
     send_all_values();
+    if (cell_->web_view) {
+      (void)cell_->web_view->evaluate_script(
+          page_calls::set_current_preset_name(state_->current_preset_name()));
+    }
   } else if (is_page_request(message)) {
     // Answered here: through the audio thread they would wait for the host's next block, which a
     // stopped host may never send.

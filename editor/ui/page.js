@@ -62,6 +62,12 @@
     comb_mix: percent(100)
   };
 
+  // LOCK POINT: the page's frequency for n is n^4 * 4960 + 40 Hz, so a frequency sits at
+  // ((f - 40) / 4960)^(1/4) of the bar; each scale label is centred there.
+  function lockPosition(hz) {
+    return Math.pow((hz - 40) / 4960, 0.25);
+  }
+
   // Where a bar's thumb sits for a value: swarm_count snaps to its whole counts.
   function barPosition(id, n) {
     return id === 'swarm_count' ? (swarmCount(n) - 2) / 14 : n;
@@ -112,6 +118,10 @@
     });
   });
 
+  $all('.scale [data-hz]').forEach(function (label) {
+    label.style.left = lockPosition(Number(label.dataset.hz)) * 100 + '%';
+  });
+
   $all('.toggle[data-param]').forEach(function (toggle) {
     addView(toggle.dataset.param, function (n) {
       var on = n > 0.5;
@@ -157,8 +167,11 @@
     modeButtons.forEach(function (button, index) { button.classList.toggle('active', index === mode); });
     groups.forEach(function (group, index) { group.hidden = index !== mode; });
   }
+  function modeOf(n) {
+    return Math.min(2, Math.max(0, nearest(2 * n)));
+  }
   addView('carrier_mode', function (n) {
-    showMode(Math.min(2, Math.max(0, nearest(2 * n))));
+    showMode(modeOf(n));
   });
 
   var characters = $all('.character');
@@ -190,7 +203,8 @@
       cycle = { on: true, start: performance.now(), shown: 0 };
     } else if (!on && cycle.on) {
       cycle.on = false;
-      showMode(0);
+      // Not cycling, the plug-in plays the mode of its carrier_mode value again.
+      showMode(modeOf(uiState.carrier_mode));
     }
   });
   function cycleTick() {
@@ -358,9 +372,45 @@
   var presetMenu = $('#preset-menu');
   var presetGroups = $('#preset-groups');
 
-  function setCurrentName(name) {
+  // The group ('factory' or 'user') the current preset came from, or null when the page cannot
+  // know: the plug-in's answer to a load carries only the name, so the group is the one of the
+  // page's own last load request for that name; a save always makes a user preset; a name that
+  // arrives on its own (the editor opening) has no group.
+  var currentGroup = null;
+  var lastLoad = null;
+
+  function setCurrentName(name, group) {
     currentPresetName = name ? String(name) : 'Init';
+    currentGroup = group || null;
     presetName.textContent = currentPresetName;
+    presetName.title = currentPresetName;
+  }
+
+  // The group whose row of the current name is marked: the known one, else the only group that
+  // holds the name (none when both do, rather than a guess).
+  function markedGroup() {
+    if (currentGroup) return currentGroup;
+    var holding = presetList.filter(function (p) { return p.name === currentPresetName; });
+    var factory = holding.some(function (p) { return p.is_factory === true; });
+    var user = holding.some(function (p) { return p.is_factory !== true; });
+    return factory && user ? null : factory ? 'factory' : user ? 'user' : null;
+  }
+
+  // Shown beside the name until the next preset action or for a few seconds.
+  var ERROR_SHOWN_MS = 6000;
+  var presetError = $('#preset-error');
+  var presetErrorText = $('span', presetError);
+  var errorTimer = null;
+  function showPresetError(message) {
+    presetErrorText.textContent = message;
+    presetError.title = message;
+    presetError.hidden = false;
+    clearTimeout(errorTimer);
+    errorTimer = setTimeout(clearPresetError, ERROR_SHOWN_MS);
+  }
+  function clearPresetError() {
+    clearTimeout(errorTimer);
+    presetError.hidden = true;
   }
 
   function element(tag, className, text) {
@@ -370,7 +420,7 @@
     return node;
   }
 
-  function presetGroup(key, title, presets, emptyText) {
+  function presetGroup(key, title, presets, emptyText, marked) {
     var group = element('div', 'preset-group');
     group.dataset.group = key;
     group.classList.toggle('collapsed', presetGroupsCollapsed[key]);
@@ -385,19 +435,24 @@
     if (presets.length === 0) items.appendChild(element('div', 'preset-empty', emptyText));
     presets.forEach(function (preset) {
       var item = element('div', 'preset-item');
-      item.classList.toggle('active', preset.name === currentPresetName);
-      item.appendChild(element('span', 'preset-label', preset.name));
+      item.classList.toggle('active', key === marked && preset.name === currentPresetName);
+      var label = element('span', 'preset-label', preset.name);
+      label.title = preset.name;
+      item.appendChild(label);
       if (!preset.is_factory) {
         var remove = element('button', 'preset-delete', '\u00D7');
         remove.type = 'button';
         remove.title = 'Delete';
         remove.addEventListener('click', function (event) {
           event.stopPropagation();
+          clearPresetError();
           window.deletePreset(preset.name);
         });
         item.appendChild(remove);
       }
       item.addEventListener('click', function () {
+        clearPresetError();
+        lastLoad = { name: preset.name, group: key };
         window.loadPreset(preset.name, preset.is_factory === true);
         presetMenu.hidden = true;
       });
@@ -411,10 +466,11 @@
   function renderPresets() {
     var factory = presetList.filter(function (p) { return p.is_factory === true; });
     var user = presetList.filter(function (p) { return p.is_factory !== true; });
+    var marked = markedGroup();
     presetGroups.textContent = '';
-    if (factory.length) presetGroups.appendChild(presetGroup('factory', 'FACTORY', factory));
+    if (factory.length) presetGroups.appendChild(presetGroup('factory', 'FACTORY', factory, '', marked));
     var userTitle = 'USER ' + (user.length ? '(' + user.length + ')' : '');
-    presetGroups.appendChild(presetGroup('user', userTitle, user, 'No user presets yet'));
+    presetGroups.appendChild(presetGroup('user', userTitle, user, 'No user presets yet', marked));
   }
 
   window.addEventListener('presetsloaded', function (event) {
@@ -423,21 +479,25 @@
     renderPresets();
   });
   window.addEventListener('presetloaded', function (event) {
-    setCurrentName(event.detail.name);
+    var name = event.detail.name;
+    setCurrentName(name, lastLoad && lastLoad.name === name ? lastLoad.group : null);
     renderPresets();
   });
   window.addEventListener('presetsaved', function (event) {
-    setCurrentName(event.detail.name);
+    setCurrentName(event.detail.name, 'user');
   });
   window.addEventListener('presetdeleted', function (event) {
-    if (event.detail.name === currentPresetName) {
+    // Only user presets are deleted: a factory preset of the same name stays current.
+    if (event.detail.name === currentPresetName && currentGroup !== 'factory') {
       setCurrentName('Init');
       window.requestPresets();
     }
     renderPresets();
   });
   window.addEventListener('preseterror', function (event) {
-    console.error('Preset error: ' + event.detail.message);
+    var message = String(event.detail.message);
+    console.error('Preset error: ' + message);
+    showPresetError(message);
   });
 
   // Save dialog.
@@ -464,6 +524,7 @@
       flashTimer = setTimeout(function () { saveName.style.outline = ''; }, 800);
       return;
     }
+    clearPresetError();
     window.savePreset(name);
     closeSaveDialog();
   }

@@ -134,8 +134,9 @@ TEST_F(PageMessageTest, AFullQueueLosesCustomMessagesButNotEditsOrRequests) {
   EXPECT_FALSE(state_->try_recv_js_message());
 }
 
-TEST_F(PageMessageTest, RequestParamsGivesThePageTheCurrentValuesAfterWhatWaited) {
+TEST_F(PageMessageTest, RequestParamsGivesThePageTheCurrentValuesAndPresetAfterWhatWaited) {
   params_->mix.set_normalized_value(0.25F);
+  state_->set_current_preset_name("Robot Voice");
   params_->bypass.set_normalized_value(1.0F);
   // A stale value and a full queue (the tempo moved while the editor was closed) must not win.
   state_->push_param_update("mix", 0.9F);
@@ -145,11 +146,13 @@ TEST_F(PageMessageTest, RequestParamsGivesThePageTheCurrentValuesAfterWhatWaited
   const std::size_t before = page_scripts().size();
   ASSERT_TRUE(post(R"({"type":"request_params"})"));
   const std::vector<std::string> scripts = scripts_after(before);
-  ASSERT_EQ(scripts.size(), WebViewState::kScriptCapacity + 2);
+  ASSERT_EQ(scripts.size(), WebViewState::kScriptCapacity + 3);
   EXPECT_EQ(scripts.front(), "if (window._updateParam) window._updateParam('mix', 0.9);");
-  EXPECT_THAT(std::vector<std::string>(scripts.end() - 2, scripts.end()),
+  EXPECT_THAT(std::vector<std::string>(scripts.end() - 3, scripts.end()),
               ElementsAre("if (window._updateParam) window._updateParam('mix', 0.25);",
-                          "if (window._updateParam) window._updateParam('bypass', 1);"));
+                          "if (window._updateParam) window._updateParam('bypass', 1);",
+                          "if (window._setCurrentPresetName) "
+                          "window._setCurrentPresetName('Robot Voice');"));
   EXPECT_FALSE(state_->try_recv_js_message());
 }
 

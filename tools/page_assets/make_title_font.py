@@ -29,7 +29,6 @@ def main() -> None:
     output = Path(sys.argv[1]) if len(sys.argv) > 1 else root / "editor/ui/assets/title.woff2"
 
     options = subset.Options()
-    options.flavor = "woff2"
     options.layout_features = ["kern"]
     options.name_IDs = sorted(KEPT_NAMES)
     options.name_languages = [0x409]
@@ -59,6 +58,9 @@ def main() -> None:
     top.FamilyName = FAMILY
     top.Weight = STYLE
 
+    # The container is the font object's own: save() writes plain OpenType unless it says WOFF2
+    # (the subsetter's flavour option is read only by the subset command line).
+    font.flavor = "woff2"
     output.parent.mkdir(parents=True, exist_ok=True)
     font.save(output)
     print(f"{output}: {output.stat().st_size} bytes, glyphs {font.getGlyphOrder()}")

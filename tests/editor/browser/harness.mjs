@@ -81,7 +81,8 @@ export class FakeIpc {
 }
 
 // readyOrder 'after': the editor's statements run once the bridge exists (the usual order);
-// 'before': they run at document start, ahead of the bridge, so their guards make them no-ops.
+// 'before': they run ahead of the bridge (at document start; a native route commits before the
+// page arrives), so their guards make them no-ops.
 // html: the document to show; by default the built page with the bridge spliced in as the
 // editor does it (a native route may hand over the editor's own).
 export async function openEditor(browser, { route = new FakeIpc(), readyOrder = 'after', presetName = 'Init',
@@ -103,7 +104,9 @@ export async function openEditor(browser, { route = new FakeIpc(), readyOrder = 
   await page.clock.pauseAt(1000);
   await route.attach(page);
   const statements = [READY_STATEMENT, presetNameStatement(presetName)];
-  if (readyOrder === 'before' && !route.makesCreationCalls) {
+  if (readyOrder === 'before' && route.makesCreationCalls) {
+    await route.commit();
+  } else if (readyOrder === 'before') {
     await page.addInitScript((texts) => texts.forEach((text) => (0, eval)(text)), statements);
   }
   await page.goto(PAGE_URL);

@@ -11,12 +11,16 @@
 // Every reply carries "evaluate": the statements the editor ran in the stand-in's page since the
 // last reply (the stand-in's own window.ipc definition left out), for the browser to run.
 // End of input closes the editor and the instance.
+//
+// Argument: --preset-name=<name> makes <name> the current preset before the editor opens, as a
+// preset loaded while the editor was closed does.
 
 #include <cstdio>
 #include <iostream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/params/range.hpp"
@@ -27,6 +31,18 @@
 #include "webview/inner_web_view.hpp"
 #include "wrapper/clap/entry.hpp"
 
+namespace vessimor::clap {
+
+template <ClapPlugin P>
+struct WrapperTestAccess {
+  static void set_current_preset_name(const clap_plugin* plugin, std::string_view name) {
+    Wrapper<P>::from(plugin)->core_.with_plugin(
+        [&](P& instance) { instance.webview_state()->set_current_preset_name(name); });
+  }
+};
+
+}  // namespace vessimor::clap
+
 namespace {
 
 using namespace vessimor;
@@ -36,10 +52,11 @@ using Factory = clap::Factory<Vessimor>;
 
 class NativeEditor {
  public:
-  NativeEditor() {
+  explicit NativeEditor(std::string_view preset_name) {
     plugin_ = Factory::create_plugin(&Factory::RECORD, &host_.host,
                                      std::string(Vessimor::CLAP_ID).c_str());
     if (plugin_ == nullptr || !plugin_->init(plugin_)) throw std::runtime_error("no instance");
+    clap::WrapperTestAccess<Vessimor>::set_current_preset_name(plugin_, preset_name);
     gui_ = static_cast<const clap_plugin_gui*>(plugin_->get_extension(plugin_, CLAP_EXT_GUI));
     params_ =
         static_cast<const clap_plugin_params*>(plugin_->get_extension(plugin_, CLAP_EXT_PARAMS));
@@ -125,9 +142,16 @@ class NativeEditor {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   try {
-    NativeEditor editor;
+    constexpr std::string_view kPresetName = "--preset-name=";
+    std::string_view preset_name = "Init";
+    for (int i = 1; i < argc; ++i) {
+      const std::string_view argument = argv[i];
+      if (!argument.starts_with(kPresetName)) throw std::runtime_error("unknown argument");
+      preset_name = argument.substr(kPresetName.size());
+    }
+    NativeEditor editor(preset_name);
     std::cout << json{{"html", editor.html()}}.dump() << std::endl;
     for (std::string line; std::getline(std::cin, line);) {
       if (line.empty()) continue;

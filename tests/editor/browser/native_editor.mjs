@@ -7,11 +7,13 @@ import { createInterface } from 'node:readline';
 export class NativeEditor {
   makesCreationCalls = true;
 
-  // Starts the native side; resolves once it has opened its editor and sent the page.
-  static async start(binary = process.env.VESSIMOR_NATIVE_EDITOR) {
+  // Starts the native side; resolves once it has opened its editor and sent the page. presetName:
+  // the plug-in's current preset when the editor opens.
+  static async start({ presetName, binary = process.env.VESSIMOR_NATIVE_EDITOR } = {}) {
     if (!binary) throw new Error('VESSIMOR_NATIVE_EDITOR must name the native editor program');
     const route = new NativeEditor();
-    route.child = spawn(binary, [], { stdio: ['pipe', 'pipe', 'inherit'] });
+    const args = presetName === undefined ? [] : [`--preset-name=${presetName}`];
+    route.child = spawn(binary, args, { stdio: ['pipe', 'pipe', 'inherit'] });
     route.lines = createInterface({ input: route.child.stdout })[Symbol.asyncIterator]();
     route.html = (await route.#next()).html;
     return route;

@@ -56,3 +56,20 @@ test('a dial drag reaches the host as a gesture and moves the real parameter', a
   assert.equal(await route.value('mix'), events[1].value);
   assert.equal(await shown('mix'), '45%');
 });
+
+test('the current preset shows after either order of the ready call and the bridge', async () => {
+  for (const readyOrder of ['after', 'before']) {
+    const native = await NativeEditor.start({ presetName: "Robot Voice's" });
+    try {
+      const late = await openEditor(browser, { route: native, html: native.html, readyOrder });
+      if (readyOrder === 'after') await native.commit();
+      await late.page.clock.runFor(1);  // a bridge that missed the ready call readies itself now
+      await native.settle();
+      assert.equal(await late.page.textContent('#preset-name'), "Robot Voice's", readyOrder);
+      assert.deepEqual(late.errors, []);
+      await late.close();
+    } finally {
+      assert.equal(await native.stop(), 0);
+    }
+  }
+});

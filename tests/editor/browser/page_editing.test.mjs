@@ -56,6 +56,24 @@ test('a bar sets the value from the pointer at once and while dragging', async (
   assert.equal(await page.textContent('[data-value-of="carrier_env_amount"]'), '100%');
 });
 
+test('a click on the LOCK POINT bar above each scale label sends that label\'s frequency', async () => {
+  const bar = await page.locator('.lock-bar').boundingBox();
+  const labels = await page.$$eval('#lock-block .scale span', (spans) => spans.map((span) => {
+    const box = span.getBoundingClientRect();
+    return { text: span.textContent, x: box.left + box.width / 2 };
+  }));
+  assert.deepEqual(labels.map((l) => l.text), ['40 Hz', '100 Hz', '440 Hz', '1 kHz', '5 kHz']);
+  for (const { text, x } of labels) {
+    const [, number, kilo] = text.match(/^(\d+) (k?)Hz$/);
+    const hz = Number(number) * (kilo ? 1000 : 1);
+    // The end labels are centred on the bar's ends: click just inside them.
+    await page.mouse.click(Math.min(Math.max(x, bar.x + 0.5), bar.x + bar.width - 0.5), bar.y + bar.height / 2);
+    const [, set] = await sent();
+    const frequency = set.value ** 4 * 4960 + 40;  // the bar's mapping
+    assert.ok(Math.abs(frequency - hz) <= 0.01 * hz, `under ${text}: ${frequency} Hz`);
+  }
+});
+
 test('discrete controls send begin, value and end in one click', async () => {
   await page.click('.toggle[data-param="lock_motion_enable"]');
   assert.deepEqual(await sent(), edit('lock_motion_enable', 1));

@@ -50,6 +50,7 @@ test('preset names and error texts from files are shown as text, never parsed as
   await page.evaluate((name) => window._setCurrentPresetName(name), hostile);
   assert.equal(await page.textContent('#preset-name'), hostile);
   assert.deepEqual(await texts('.preset-label'), [hostile]);
+  assert.equal(await page.textContent('#preset-error'), `IO error: ${hostile}`);
   assert.equal(await page.locator('img').count(), 0);
   assert.equal(await page.evaluate(() => window.__owned), undefined);
 });
@@ -110,4 +111,84 @@ test('the save dialog: filled and selected, blank names flash and send nothing, 
   assert.equal(await page.locator('#save-dialog').isVisible(), false);
   assert.deepEqual((await sent()).filter((m) => m.type === 'save_preset'), []);
   assert.deepEqual(editor.errors, []);
+});
+
+test('a preset error shows beside the name until the next preset action or for six seconds', async () => {
+  const consoleErrors = [];
+  const onConsole = (message) => { if (message.type() === 'error') consoleErrors.push(message.text()); };
+  page.on('console', onConsole);
+  const error = page.locator('#preset-error');
+  await list([{ name: 'Mine', is_factory: false }]);
+
+  await receive('preset_error', 'IO error: No space left on device');
+  assert.equal(await error.textContent(), 'IO error: No space left on device');
+  const [shown, name, header] = await Promise.all(['#preset-error', '#preset-name', '#header']
+    .map((selector) => page.locator(selector).boundingBox()));
+  assert.ok(shown.x + shown.width <= name.x && shown.y + shown.height <= header.y + header.height,
+            `error at ${JSON.stringify(shown)}`);
+  await page.clock.runFor(5999);
+  assert.equal(await error.isVisible(), true);
+  await page.clock.runFor(1);
+  assert.equal(await error.isVisible(), false);
+
+  // Each preset action clears it: a save, a load, a delete.
+  const actions = [
+    async () => { await page.click('#preset-name'); await page.click('#save-as'); await page.fill('#save-name', 'A'); await page.click('#save-confirm'); },
+    async () => { await page.click('#preset-name'); await page.click('.preset-item >> text="Mine"'); },
+    async () => { await page.click('#preset-name'); await page.click('.preset-item:has-text("Mine") .preset-delete'); },
+  ];
+  for (const action of actions) {
+    await receive('preset_error', "Preset 'Mine' not found");
+    assert.equal(await error.isVisible(), true);
+    await action();
+    assert.equal(await error.isVisible(), false);
+  }
+  await page.click('#footer');
+  page.off('console', onConsole);
+  assert.equal(consoleErrors.filter((text) => text.includes('No space left on device')).length, 1);
+});
+
+test('a long name keeps its row to one line with the delete button in view; rows and header carry it as a tooltip', async () => {
+  const long = 'Z'.repeat(60);
+  await list([{ name: 'Short', is_factory: false }, { name: long, is_factory: false }]);
+  await receive('preset_loaded', long);
+  await page.click('#preset-name');
+  const [short, longRow] = await page.locator('.preset-group[data-group="user"] .preset-item').all();
+  const menu = await page.locator('#preset-menu').boundingBox();
+  const remove = await longRow.locator('.preset-delete').boundingBox();
+  assert.equal((await longRow.boundingBox()).height, (await short.boundingBox()).height);
+  assert.ok(remove.x >= menu.x && remove.x + remove.width <= menu.x + menu.width, `delete at ${remove.x}`);
+  assert.equal(await longRow.locator('.preset-label').getAttribute('title'), long);
+  assert.equal(await page.getAttribute('#preset-name', 'title'), long);
+  assert.ok((await page.locator('#preset-name').boundingBox()).width <= 260);
+
+  await longRow.locator('.preset-delete').click();
+  assert.deepEqual(await sent(), [{ type: 'delete_preset', name: long }]);
+  await page.click('#footer');
+});
+
+test('a user preset named like a factory preset: only the row of the group it came from is marked', async () => {
+  const presets = [{ name: 'Pad', is_factory: true }, { name: 'Lead', is_factory: true },
+                   { name: 'Pad', is_factory: false }, { name: 'Lead', is_factory: false }];
+  const marked = () => page.$$eval('.preset-item.active', (items) => items.map(
+    (item) => `${item.closest('.preset-group').dataset.group} ${item.querySelector('.preset-label').textContent}`));
+  await list(presets);
+  // A name the plug-in gives on its own carries no group: with both holding it, neither is marked.
+  await page.evaluate(() => window._setCurrentPresetName('Lead'));
+  assert.deepEqual(await marked(), []);
+
+  for (const group of ['user', 'factory']) {
+    await page.click('#preset-name');
+    await page.click(`.preset-group[data-group="${group}"] .preset-item >> text="Pad"`);
+    assert.deepEqual(await sent(), [{ type: 'load_preset', name: 'Pad', is_factory: group === 'factory' }]);
+    await receive('preset_loaded', 'Pad');
+    assert.deepEqual(await marked(), [`${group} Pad`]);
+  }
+  // Deleting the user preset of that name leaves the factory one current.
+  await receive('preset_deleted', 'Pad');
+  assert.equal(await page.textContent('#preset-name'), 'Pad');
+  assert.deepEqual(await marked(), ['factory Pad']);
+  await receive('preset_saved', 'Lead');  // a save always makes a user preset
+  await list(presets);
+  assert.deepEqual(await marked(), ['user Lead']);
 });

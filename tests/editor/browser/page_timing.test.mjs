@@ -56,10 +56,29 @@ test('with CYCLE on at 60 BPM the highlight moves every 1000 ms at 1/4 and every
   assert.deepEqual(await highlights([60, 190, 310, 440, 560]),
                    ['FORMANT', 'STOCH', 'SWARM', 'FORMANT', 'STOCH']);
 
-  // Off: FORMANT again, and the display never sent anything.
-  await page.click('.toggle[data-param="mode_cycle_enable"]');
+  // The display never sent anything.
+  assert.deepEqual((await route.take()).filter((m) => m.name === 'carrier_mode'), []);
+});
+
+test('switched off, CYCLE leaves the mode of carrier_mode highlighted; a mode clicked while cycling is sent', async () => {
+  const carrierMode = async () => (await route.take()).filter((m) => m.name === 'carrier_mode');
+  const cycleToggle = '.toggle[data-param="mode_cycle_enable"]';
+  await editor.evaluate(updateParamStatement('carrier_mode', 1));
+  await editor.evaluate(updateParamStatement('mode_cycle_enable', 1));
   await page.clock.runFor(1000);
-  assert.equal(await page.textContent('.mode.active'), 'FORMANT');
-  const sent = (await route.take()).filter((m) => m.name === 'carrier_mode');
-  assert.deepEqual(sent, []);
+  await editor.evaluate(updateParamStatement('mode_cycle_enable', 0));
+  assert.equal(await page.textContent('.mode.active'), 'SWARM');
+  assert.equal(await page.locator('.group[data-group="2"]').isVisible(), true);
+
+  await page.click(cycleToggle);
+  await page.clock.runFor(1000);
+  await page.click('.mode[data-mode="1"]');
+  assert.deepEqual(await carrierMode(), [{ type: 'begin_edit', name: 'carrier_mode' },
+    { type: 'set_param', name: 'carrier_mode', value: 0.5 }, { type: 'end_edit', name: 'carrier_mode' }]);
+  await page.clock.runFor(1000);
+  await page.click(cycleToggle);
+  await page.clock.runFor(1000);
+  assert.equal(await page.textContent('.mode.active'), 'STOCH');
+  assert.equal(await page.locator('.group[data-group="1"]').isVisible(), true);
+  assert.deepEqual(await carrierMode(), []);
 });
