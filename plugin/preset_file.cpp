@@ -12,8 +12,9 @@
 #include <cstdio>
 #include <system_error>
 
+#include "framework/util/utf8.hpp"
+#include "framework/util/white_space.hpp"
 #include "platform/user_dirs.hpp"
-#include "plugin/preset_text.hpp"
 
 namespace vessimor::presets {
 namespace {
@@ -155,7 +156,7 @@ std::string file_stem(std::string_view name) {
         break;
     }
   }
-  return std::string(trim_unicode_space(replaced));
+  return std::string(util::trim_white_space(replaced));
 }
 
 }  // namespace
@@ -231,7 +232,7 @@ PresetResult<VessimorPreset> load_preset(const fs::path& path) {
 }
 
 PresetResult<VessimorPreset> preset_from_file_bytes(std::string_view bytes) {
-  if (!is_valid_utf8(bytes)) return PresetError::io("stream did not contain valid UTF-8");
+  if (!util::is_valid_utf8(bytes)) return PresetError::io("stream did not contain valid UTF-8");
   return preset_from_json(bytes);
 }
 
