@@ -58,8 +58,8 @@ StringToValue<float> s2v_f32_percentage() {
       [](std::string_view text) -> std::optional<float> {
         while (!text.empty() && (text.back() == ' ' || text.back() == '%')) text.remove_suffix(1);
         const auto value = float_text::parse(text);
-        // nan or inf typed by a user would end up in the parameter and then in the saved state.
-        if (!value || !std::isfinite(*value)) return std::nullopt;
+        // Infinity stays infinite and the parameter clamps it into range; "nan" means nothing.
+        if (!value || std::isnan(*value)) return std::nullopt;
         return *value / 100.0f;
       });
 }

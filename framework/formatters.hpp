@@ -15,7 +15,8 @@ ValueToString<float> v2s_f32_rounded(std::size_t decimals);
 ValueToString<float> v2s_f32_percentage(std::size_t decimals);
 // Below 1000: the value and " Hz"; otherwise value / 1000 with at least one decimal and " kHz".
 ValueToString<float> v2s_f32_hz_then_khz(std::size_t decimals);
-// A finite number optionally followed by blanks and percent signs, divided by 100.
+// A number (infinity included, not-a-number refused) optionally followed by blanks and percent
+// signs, divided by 100.
 StringToValue<float> s2v_f32_percentage();
 
 }  // namespace vessimor::formatters

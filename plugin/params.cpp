@@ -43,8 +43,8 @@ StringToValue<float> s2v_f32_hz_or_khz() {
           text.remove_suffix(1);
         }
         const auto value = float_text::parse(text);
-        // A typed "inf" or "nan" would end up in the parameter and in the saved state.
-        if (!value || !std::isfinite(*value)) {
+        // "inf" stays infinite and the parameter clamps it into range; "nan" means nothing.
+        if (!value || std::isnan(*value)) {
           return std::nullopt;
         }
         return *value * scale;

@@ -4,11 +4,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <system_error>
 
+#include "framework/util/utf8.hpp"
+#include "framework/util/white_space.hpp"
 #include "platform/user_dirs.hpp"
-#include "plugin/preset_text.hpp"
 
 namespace vessimor::presets {
 namespace {
@@ -16,6 +22,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kNulInName = "file name contained an unexpected NUL byte";
+constexpr std::string_view kBlankName = "preset name is empty or only white space";
+constexpr std::string_view kTooLarge = "preset file is larger than 1 MiB";
 
 PresetError io_error(int err) {
   return PresetError::io(std::error_code(err, std::generic_category()).message());
@@ -58,34 +66,78 @@ int write_all(int fd, std::string_view text) {
   return 0;
 }
 
-// Writes `text` to `tmp`, flushes it to disk and moves it onto `target`, then syncs the folder so
-// the rename itself survives a crash. The previous `target` stays intact until the rename.
-int replace_file(const fs::path& tmp, const fs::path& target, std::string_view text) {
-  // Non-blocking so that a FIFO in the temporary file's place fails at once instead of waiting
-  // for a reader; no-follow so that a stray link there cannot make the save overwrite another file.
-  Fd file(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW,
-                 0666));
-  if (file.get() < 0) return errno;
+// A temporary file of its own for one save: a hidden ".save-<random>.tmp" in `dir`, created
+// exclusively, so that nothing already in the folder (a crash's leftover, a link, a FIFO) can be
+// written through or block the save. It never ends in ".vessimor", so the list never shows it.
+struct TempFile {
+  int fd = -1;
+  fs::path path;
+};
+
+// A suffix that differs between saves and between processes: the clock, the process and a count,
+// mixed (splitmix64). The exclusive create, not the suffix, is what makes the file ours.
+std::uint64_t next_suffix() {
+  static std::atomic<std::uint64_t> count{0};
+  std::uint64_t x =
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+      (static_cast<std::uint64_t>(::getpid()) << 40) ^
+      (count.fetch_add(1, std::memory_order_relaxed) * 0x9E3779B97F4A7C15ull);
+  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+  x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+  return x ^ (x >> 31);
+}
+
+int create_temp_file(const fs::path& dir, TempFile& out) {
+  constexpr int kAttempts = 64;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, ".save-%016llx.tmp",
+                  static_cast<unsigned long long>(next_suffix()));
+    fs::path path = dir / name;
+    // Non-blocking and no-follow as defence in depth: the exclusive create already refuses any
+    // name that exists, links included.
+    const int fd = ::open(path.c_str(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0666);
+    if (fd >= 0) {
+      out = {fd, std::move(path)};
+      return 0;
+    }
+    if (errno != EEXIST) return errno;
+  }
+  return EEXIST;
+}
+
+int write_synced(Fd& file, std::string_view text) {
   if (const int err = write_all(file.get(), text)) return err;
   if (::fsync(file.get()) != 0) return errno;
   if (file.close() != 0) return errno;
-  if (::rename(tmp.c_str(), target.c_str()) != 0) return errno;
-  Fd dir(::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() < 0) return errno;
-  // Some file systems cannot sync a folder; the rename has still happened there.
-  if (::fsync(dir.get()) != 0 && errno != EINVAL && errno != ENOTSUP) return errno;
   return 0;
 }
 
-}  // namespace
-
-std::optional<fs::path> get_presets_dir() {
-  auto data = platform::user_data_dir();
-  if (!data) return std::nullopt;
-  return *data / "Quorvane" / "Vessimor" / "Presets";
+// Writes `text` to a fresh temporary file, flushes it to disk and moves it onto `target`, then
+// syncs the folder so the rename itself survives a crash. The previous `target` stays intact
+// until the rename; the temporary file is removed on every failure before it.
+int replace_file(const fs::path& target, std::string_view text) {
+  const fs::path dir = target.parent_path();
+  TempFile tmp;
+  if (const int err = create_temp_file(dir, tmp)) return err;
+  Fd file(tmp.fd);
+  int err = write_synced(file, text);
+  if (err == 0 && ::rename(tmp.path.c_str(), target.c_str()) != 0) err = errno;
+  if (err != 0) {
+    ::unlink(tmp.path.c_str());
+    return err;
+  }
+  Fd folder(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folder.get() < 0) return errno;
+  // Some file systems cannot sync a folder; the rename has still happened there.
+  if (::fsync(folder.get()) != 0 && errno != EINVAL && errno != ENOTSUP) return errno;
+  return 0;
 }
 
-std::string preset_file_name(std::string_view name) {
+// The name with the nine characters a file name cannot hold replaced and Unicode white space
+// trimmed: what comes before ".vessimor".
+std::string file_stem(std::string_view name) {
   std::string replaced(name);
   for (char& c : replaced) {
     switch (c) {
@@ -104,9 +156,19 @@ std::string preset_file_name(std::string_view name) {
         break;
     }
   }
-  std::string file(trim_unicode_space(replaced));
-  file += ".vessimor";
-  return file;
+  return std::string(util::trim_white_space(replaced));
+}
+
+}  // namespace
+
+std::optional<fs::path> get_presets_dir() {
+  auto data = platform::user_data_dir();
+  if (!data) return std::nullopt;
+  return *data / "Quorvane" / "Vessimor" / "Presets";
+}
+
+std::string preset_file_name(std::string_view name) {
+  return file_stem(name) + ".vessimor";
 }
 
 PresetResult<fs::path> save_preset(const VessimorPreset& preset) {
@@ -116,39 +178,48 @@ PresetResult<fs::path> save_preset(const VessimorPreset& preset) {
 PresetResult<fs::path> save_preset_in(const std::optional<fs::path>& dir,
                                       const VessimorPreset& preset) {
   if (!dir) return PresetError::no_preset_dir();
-  const std::string file_name = preset_file_name(preset.name);
+  const std::string stem = file_stem(preset.name);
+  // Such a preset would be written as ".vessimor", which the list never shows.
+  if (stem.empty()) return PresetError::io(std::string(kBlankName));
   // A NUL would cut the path short inside the system calls and write some other file.
-  if (file_name.find('\0') != std::string::npos || has_nul(*dir)) {
+  if (stem.find('\0') != std::string::npos || has_nul(*dir)) {
     return PresetError::io(std::string(kNulInName));
   }
   std::error_code ec;
   fs::create_directories(*dir, ec);
   if (ec) return PresetError::io(ec.message());
-  const fs::path path = *dir / file_name;
+  const fs::path path = *dir / (stem + ".vessimor");
 
   auto text = preset_to_json(preset);
   if (!text) return text.error();
 
-  fs::path tmp = path;
-  tmp.replace_extension("tmp");
-  if (const int err = replace_file(tmp, path, text.value())) return io_error(err);
+  if (const int err = replace_file(path, text.value())) return io_error(err);
   return path;
 }
 
 PresetResult<VessimorPreset> load_preset(const fs::path& path) {
   if (has_nul(path)) return PresetError::io(std::string(kNulInName));
   // Only regular files are read: a FIFO would block the worker (and the plug-in's teardown, which
-  // waits for it) and a device could feed it bytes without end.
-  Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  // waits for it) and a device could feed it bytes without end. Links are followed (a user may
+  // link a preset in), but every check below is on what was actually opened; a terminal there
+  // must not become the host's controlling terminal.
+  Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (file.get() < 0) return io_error(errno);
   struct stat info {};
   if (::fstat(file.get(), &info) != 0) return io_error(errno);
   if (S_ISDIR(info.st_mode)) return io_error(EISDIR);
   if (!S_ISREG(info.st_mode)) return PresetError::io("not a regular file");
+  // A preset is about 1 KB: a huge file is refused before a byte is read, and one that grows
+  // while it is read is cut off one byte past the cap and refused too.
+  if (info.st_size > static_cast<off_t>(kMaxPresetFileBytes)) {
+    return PresetError::io(std::string(kTooLarge));
+  }
   std::string bytes;
+  bytes.reserve(static_cast<std::size_t>(info.st_size));
   char buffer[16384];
-  for (;;) {
-    const ssize_t n = ::read(file.get(), buffer, sizeof buffer);
+  while (bytes.size() <= kMaxPresetFileBytes) {
+    const std::size_t room = kMaxPresetFileBytes + 1 - bytes.size();
+    const ssize_t n = ::read(file.get(), buffer, std::min(sizeof buffer, room));
     if (n < 0) {
       if (errno == EINTR) continue;
       return io_error(errno);
@@ -156,11 +227,12 @@ PresetResult<VessimorPreset> load_preset(const fs::path& path) {
     if (n == 0) break;
     bytes.append(buffer, static_cast<std::size_t>(n));
   }
+  if (bytes.size() > kMaxPresetFileBytes) return PresetError::io(std::string(kTooLarge));
   return preset_from_file_bytes(bytes);
 }
 
 PresetResult<VessimorPreset> preset_from_file_bytes(std::string_view bytes) {
-  if (!is_valid_utf8(bytes)) return PresetError::io("stream did not contain valid UTF-8");
+  if (!util::is_valid_utf8(bytes)) return PresetError::io("stream did not contain valid UTF-8");
   return preset_from_json(bytes);
 }
 

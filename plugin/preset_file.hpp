@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -27,9 +28,14 @@ PresetResult<std::string> preset_to_json(const VessimorPreset& preset);
 // Reads a preset from JSON text (object or array form); every problem is a JSON error.
 PresetResult<VessimorPreset> preset_from_json(std::string_view text);
 
+// The largest preset file that is read; a preset is about 1 KB.
+inline constexpr std::size_t kMaxPresetFileBytes = 1024 * 1024;
+
 // Writes the preset's file in the preset folder (created when missing) and returns its path.
-// The text goes to "<stem>.tmp", is flushed to disk, then renamed over the preset file and the
-// folder is synced, so a crash or a full disk never leaves a half-written preset behind.
+// A name that is empty once trimmed is refused (I/O error) and nothing is written. The text goes
+// to a temporary file of this save's own (hidden, ending in ".tmp", created exclusively), is
+// flushed to disk, then renamed over the preset file and the folder is synced, so a crash or a
+// full disk never leaves a half-written preset behind; a failed save removes its temporary file.
 // Thread: preset worker
 PresetResult<std::filesystem::path> save_preset(const VessimorPreset& preset);
 
@@ -37,7 +43,8 @@ PresetResult<std::filesystem::path> save_preset(const VessimorPreset& preset);
 PresetResult<std::filesystem::path> save_preset_in(const std::optional<std::filesystem::path>& dir,
                                                    const VessimorPreset& preset);
 
-// Reads a preset file: invalid UTF-8 or an unreadable file is an I/O error.
+// Reads a preset file: invalid UTF-8, a file that is not a regular file or is larger than
+// `kMaxPresetFileBytes`, or an unreadable file is an I/O error.
 // Thread: preset worker
 PresetResult<VessimorPreset> load_preset(const std::filesystem::path& path);
 

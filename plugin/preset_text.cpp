@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "framework/util/utf8.hpp"
+
 namespace vessimor::presets {
 namespace unicode {
 namespace {
@@ -18,7 +20,7 @@ struct CodePointRange {
   char32_t last;
 };
 
-// kLowercase, kCased, kCaseIgnorable, kWhiteSpace: sorted by code point.
+// kLowercase, kCased, kCaseIgnorable: sorted by code point.
 #include "plugin/unicode_tables.inc"
 
 template <std::size_t N>
@@ -47,60 +49,15 @@ bool is_case_ignorable(char32_t c) noexcept {
   return in_ranges(kCaseIgnorable, c);
 }
 
-bool is_white_space(char32_t c) noexcept {
-  return in_ranges(kWhiteSpace, c);
-}
-
 }  // namespace unicode
 
 namespace {
 
+using util::decode_utf8;
+
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kCapitalSigma = 0x03A3;
 constexpr char32_t kFinalSmallSigma = 0x03C2;
-
-struct Decoded {
-  char32_t code_point;
-  std::size_t length;  // bytes taken: a whole character, or one maximal ill-formed part
-  bool valid;
-};
-
-// Decodes the character at the start of `bytes` (not empty). An ill-formed sequence takes its
-// maximal part: the lead byte and the continuation bytes that could still begin a character, so
-// that the byte that breaks it starts the next step.
-Decoded decode(std::string_view bytes) noexcept {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-  const unsigned lead = byte(0);
-  if (lead < 0x80) return {lead, 1, true};
-  std::size_t continuations = 0;
-  char32_t c = 0;
-  unsigned low = 0x80;
-  unsigned high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    continuations = 1;
-    c = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    continuations = 2;
-    c = lead & 0x0F;
-    if (lead == 0xE0) low = 0xA0;   // overlong below
-    if (lead == 0xED) high = 0x9F;  // surrogates above
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    continuations = 3;
-    c = lead & 0x07;
-    if (lead == 0xF0) low = 0x90;   // overlong below
-    if (lead == 0xF4) high = 0x8F;  // beyond U+10FFFF above
-  } else {
-    return {kReplacement, 1, false};
-  }
-  std::size_t i = 1;
-  for (; i <= continuations; ++i) {
-    if (i >= bytes.size() || byte(i) < low || byte(i) > high) return {kReplacement, i, false};
-    c = (c << 6) | (byte(i) & 0x3F);
-    low = 0x80;
-    high = 0xBF;
-  }
-  return {c, i, true};
-}
 
 void append_utf8(std::string& out, char32_t c) {
   if (c < 0x80) {
@@ -124,7 +81,7 @@ std::u32string decode_lossy(std::string_view bytes) {
   std::u32string text;
   text.reserve(bytes.size());
   while (!bytes.empty()) {
-    const Decoded d = decode(bytes);
+    const util::Utf8Char d = decode_utf8(bytes);
     text += d.code_point;
     bytes.remove_prefix(d.length);
   }
@@ -151,21 +108,12 @@ bool is_final_sigma(const std::u32string& text, std::size_t at) {
 
 }  // namespace
 
-bool is_valid_utf8(std::string_view bytes) {
-  while (!bytes.empty()) {
-    const Decoded d = decode(bytes);
-    if (!d.valid) return false;
-    bytes.remove_prefix(d.length);
-  }
-  return true;
-}
-
 std::string utf8_lossy(std::string_view bytes) {
-  if (is_valid_utf8(bytes)) return std::string(bytes);
+  if (util::is_valid_utf8(bytes)) return std::string(bytes);
   std::string out;
   out.reserve(bytes.size() + 8);
   while (!bytes.empty()) {
-    const Decoded d = decode(bytes);
+    const util::Utf8Char d = decode_utf8(bytes);
     if (d.valid) {
       out.append(bytes.substr(0, d.length));
     } else {
@@ -174,23 +122,6 @@ std::string utf8_lossy(std::string_view bytes) {
     bytes.remove_prefix(d.length);
   }
   return out;
-}
-
-std::string_view trim_unicode_space(std::string_view text) {
-  std::size_t begin = 0;
-  std::size_t end = 0;  // just past the last character that is not white space
-  bool leading = true;
-  for (std::size_t at = 0; at < text.size();) {
-    const Decoded d = decode(text.substr(at));
-    const bool space = d.valid && unicode::is_white_space(d.code_point);
-    if (leading && space) begin = at + d.length;
-    if (!space) {
-      leading = false;
-      end = at + d.length;
-    }
-    at += d.length;
-  }
-  return leading ? text.substr(text.size(), 0) : text.substr(begin, end - begin);
 }
 
 std::string unicode_lowercase(std::string_view text) {

@@ -5,19 +5,13 @@
 #include <string>
 #include <string_view>
 
-// Unicode helpers for preset names and file names. The case and white-space data are tables
-// generated from the Unicode Character Database at build time, so the plug-in needs no Unicode
-// library at run time.
+// Unicode helpers for preset names and file names. The case data are tables generated from the
+// Unicode Character Database at build time, so the plug-in needs no Unicode library at run time;
+// white space and UTF-8 decoding are the framework's (framework/util/).
 namespace vessimor::presets {
-
-// True when `bytes` is well-formed UTF-8 (no surrogates, no overlong forms).
-bool is_valid_utf8(std::string_view bytes);
 
 // `bytes` with each ill-formed UTF-8 sequence replaced by U+FFFD, one per maximal ill-formed part.
 std::string utf8_lossy(std::string_view bytes);
-
-// `text` without Unicode white space (the White_Space property) at either end.
-std::string_view trim_unicode_space(std::string_view text);
 
 // The full Unicode lowercase mapping of the whole text (not locale-tailored; a final capital sigma
 // becomes a final small sigma). Ill-formed bytes become U+FFFD first.
@@ -37,7 +31,6 @@ struct Lowercase {
 Lowercase lowercase_of(char32_t c) noexcept;
 bool is_cased(char32_t c) noexcept;
 bool is_case_ignorable(char32_t c) noexcept;
-bool is_white_space(char32_t c) noexcept;
 
 }  // namespace unicode
 }  // namespace vessimor::presets

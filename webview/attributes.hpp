@@ -49,7 +49,7 @@ struct InitializationScript {
   bool for_main_frame_only = true;
 };
 
-// A file drag over the web view. Positions count from the view's top left.
+// A drag that carries files, over the web view. Positions count from the view's top left.
 struct DragDropPosition {
   std::int32_t x = 0;
   std::int32_t y = 0;

@@ -22,6 +22,10 @@ std::vector<std::filesystem::path> collect_paths(id dragging_info) {
   return paths;
 }
 
+bool carries_files(id dragging_info) {
+  return !collect_paths(dragging_info).empty();
+}
+
 DragDropPosition position(id view, id dragging_info) {
   const NSPoint location = objc::send<NSPoint()>(dragging_info, "draggingLocation");
   const double height = objc::send<NSRect()>(view, "frame").size.height;

@@ -38,9 +38,13 @@ bool accepts_first_mouse(id self, SEL, id) {
   return guard_entry([&] { return Data::data(self).accept_first_mouse; });
 }
 
+// Only drags that carry files are offered to the handler. Every other drag (text into a field,
+// a link, an image from the page itself) goes straight to WebKit, which hands it to the page.
 NSUInteger dragging_entered(id self, SEL, id sender) {
   return guard_entry([&] {
-    if (offer(self, DragEnter{drag_drop::collect_paths(sender), drag_drop::position(self, sender)}))
+    std::vector<std::filesystem::path> paths = drag_drop::collect_paths(sender);
+    if (!paths.empty() &&
+        offer(self, DragEnter{std::move(paths), drag_drop::position(self, sender)}))
       return drag_operation_copy;
     return objc::send_super<NSUInteger(id)>(self, web_view_class(), "draggingEntered:", sender);
   });
@@ -49,7 +53,9 @@ NSUInteger dragging_entered(id self, SEL, id sender) {
 // At least the copy cursor over the whole view, even where WebKit would show none.
 NSUInteger dragging_updated(id self, SEL, id sender) {
   return guard_entry([&] {
-    if (offer(self, DragOver{drag_drop::position(self, sender)})) return drag_operation_copy;
+    if (drag_drop::carries_files(sender) &&
+        offer(self, DragOver{drag_drop::position(self, sender)}))
+      return drag_operation_copy;
     return std::max(
         objc::send_super<NSUInteger(id)>(self, web_view_class(), "draggingUpdated:", sender),
         drag_operation_copy);
@@ -58,7 +64,9 @@ NSUInteger dragging_updated(id self, SEL, id sender) {
 
 bool perform_drag_operation(id self, SEL, id sender) {
   return guard_entry([&] {
-    if (offer(self, DragDrop{drag_drop::collect_paths(sender), drag_drop::position(self, sender)}))
+    std::vector<std::filesystem::path> paths = drag_drop::collect_paths(sender);
+    if (!paths.empty() &&
+        offer(self, DragDrop{std::move(paths), drag_drop::position(self, sender)}))
       return true;
     return objc::send_super<bool(id)>(self, web_view_class(), "performDragOperation:", sender);
   });
@@ -66,7 +74,7 @@ bool perform_drag_operation(id self, SEL, id sender) {
 
 void dragging_exited(id self, SEL, id sender) {
   guard_entry([&] {
-    if (offer(self, DragLeave{})) return;
+    if (drag_drop::carries_files(sender) && offer(self, DragLeave{})) return;
     objc::send_super<void(id)>(self, web_view_class(), "draggingExited:", sender);
   });
 }

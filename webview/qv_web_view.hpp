@@ -2,8 +2,9 @@
 
 // QvWebView: the WKWebView subclass every web view of this host is made of. In child mode it
 // leaves key equivalents to the host; it answers first clicks as configured, replays the third
-// and fourth mouse buttons to the page, offers file drags to the drag-and-drop handler before
-// WebKit sees them, and keeps the URL scheme tasks' tokens.
+// and fourth mouse buttons to the page, offers drags that carry files to the drag-and-drop
+// handler before WebKit sees them (other drags are WebKit's alone), and keeps the URL scheme
+// tasks' tokens.
 
 #include <map>
 #include <memory>
@@ -15,7 +16,7 @@
 namespace vessimor::webview {
 
 struct QvWebViewData {
-  // Offered each file drag before WebKit sees it; true when it handled the event.
+  // Offered each drag that carries files before WebKit sees it; true when it handled the event.
   DragDropHandler drag_drop_handler;
   bool accept_first_mouse = false;
   bool is_child = true;

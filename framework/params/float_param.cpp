@@ -63,8 +63,9 @@ std::optional<float> FloatParam::string_to_normalized_value(std::string_view tex
   const std::optional<float> plain =
       string_to_value() ? (*string_to_value())(trimmed)
                         : float_text::parse(param_text::strip_unit(trimmed, unit()));
-  // A typed nan or inf would reach the parameter and, through it, the saved state.
-  if (!plain || !std::isfinite(*plain)) return std::nullopt;
+  // "inf" and "-inf" mean as far as the range goes; a typed "nan" means nothing and would
+  // reach the parameter and, through it, the saved state.
+  if (!plain || std::isnan(*plain)) return std::nullopt;
   return range_.normalize(*plain);
 }
 

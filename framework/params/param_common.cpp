@@ -3,21 +3,18 @@
 #include <charconv>
 #include <cmath>
 
+#include "framework/util/white_space.hpp"
+
 namespace vessimor::param_text {
 
 namespace {
-bool is_space(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
 char lower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 }  // namespace
 
 std::string_view trim(std::string_view text) {
-  while (!text.empty() && is_space(text.front())) text.remove_prefix(1);
-  while (!text.empty() && is_space(text.back())) text.remove_suffix(1);
-  return text;
+  return util::trim_white_space(text);
 }
 
 std::string_view strip_unit(std::string_view text, std::string_view unit) {

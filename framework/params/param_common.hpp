@@ -28,7 +28,8 @@ using ValueChanged = std::shared_ptr<const std::function<void(T)>>;
 
 namespace param_text {
 
-// Leading and trailing ASCII white space removed.
+// Leading and trailing Unicode white space removed (a host may hand over a no-break space or an
+// ideographic space as readily as a blank).
 std::string_view trim(std::string_view text);
 // Every trailing repetition of `unit` removed; an empty unit removes nothing.
 std::string_view strip_unit(std::string_view text, std::string_view unit);

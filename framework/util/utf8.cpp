@@ -1,37 +1,53 @@
 #include "framework/util/utf8.hpp"
 
-#include <cstdint>
-
 namespace vessimor::util {
 
-std::size_t valid_utf8_prefix(std::string_view bytes) noexcept {
-  const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(bytes[at]); };
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    const unsigned char lead = byte(i);
-    std::size_t length = 1;
-    std::uint32_t code = lead;
-    std::uint32_t min = 0;
-    if (lead >= 0x80) {
-      if ((lead & 0xE0) == 0xC0) {
-        length = 2, min = 0x80, code = lead & 0x1F;
-      } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, min = 0x800, code = lead & 0x0F;
-      } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, min = 0x10000, code = lead & 0x07;
-      } else {
-        return i;
-      }
-      if (bytes.size() - i < length) return i;
-      for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return i;
-        code = (code << 6) | (byte(i + k) & 0x3F);
-      }
-      if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return i;
-    }
-    i += length;
+namespace {
+constexpr char32_t kReplacement = 0xFFFD;
+}  // namespace
+
+Utf8Char decode_utf8(std::string_view bytes) noexcept {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  const unsigned lead = byte(0);
+  if (lead < 0x80) return {lead, 1, true};
+  std::size_t continuations = 0;
+  char32_t c = 0;
+  unsigned low = 0x80;
+  unsigned high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    continuations = 1;
+    c = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    continuations = 2;
+    c = lead & 0x0F;
+    if (lead == 0xE0) low = 0xA0;   // overlong below
+    if (lead == 0xED) high = 0x9F;  // surrogates above
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    continuations = 3;
+    c = lead & 0x07;
+    if (lead == 0xF0) low = 0x90;   // overlong below
+    if (lead == 0xF4) high = 0x8F;  // beyond U+10FFFF above
+  } else {
+    return {kReplacement, 1, false};
   }
-  return i;
+  std::size_t i = 1;
+  for (; i <= continuations; ++i) {
+    if (i >= bytes.size() || byte(i) < low || byte(i) > high) return {kReplacement, i, false};
+    c = (c << 6) | (byte(i) & 0x3F);
+    low = 0x80;
+    high = 0xBF;
+  }
+  return {c, i, true};
+}
+
+std::size_t valid_utf8_prefix(std::string_view bytes) noexcept {
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    const Utf8Char c = decode_utf8(bytes.substr(at));
+    if (!c.valid) return at;
+    at += c.length;
+  }
+  return at;
 }
 
 }  // namespace vessimor::util

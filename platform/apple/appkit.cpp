@@ -536,14 +536,18 @@ unsigned long drag(id view, DragPhase phase, const std::vector<std::string>& pat
   auto& dragging = state<DraggingState>(info.get());
   dragging.pasteboard = make("NSPasteboard");
   dragging.location = point;
-  std::vector<id> names;
-  std::vector<Strong> keep;
-  for (const std::string& path : paths) {
-    keep.push_back(ns_string(path));
-    names.push_back(keep.back().get());
+  auto& lists = state<PasteboardState>(dragging.pasteboard.get()).property_lists;
+  if (paths.empty()) {
+    lists["NSStringPboardType"] = ns_string("dragged text");
+  } else {
+    std::vector<id> names;
+    std::vector<Strong> keep;
+    for (const std::string& path : paths) {
+      keep.push_back(ns_string(path));
+      names.push_back(keep.back().get());
+    }
+    lists["NSFilenamesPboardType"] = array(names);
   }
-  state<PasteboardState>(dragging.pasteboard.get()).property_lists["NSFilenamesPboardType"] =
-      array(names);
   switch (phase) {
     case DragPhase::entered:
       return objc::send<unsigned long(id)>(view, "draggingEntered:", info.get());

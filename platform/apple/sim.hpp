@@ -111,8 +111,9 @@ struct MouseEvent {
 };
 void other_mouse_down(id view, const MouseEvent& event);
 void other_mouse_up(id view, const MouseEvent& event);
-// A file drag over a view at a point in window coordinates. Each answers what the view returned
-// (an NSDragOperation, or YES/NO as 1/0; exit answers 0).
+// A file drag over a view at a point in window coordinates; with no paths, a drag that carries
+// only text (no file list on its pasteboard). Each answers what the view returned (an
+// NSDragOperation, or YES/NO as 1/0; exit answers 0).
 enum class DragPhase { entered, updated, perform, exited };
 unsigned long drag(id view, DragPhase phase, const std::vector<std::string>& paths, NSPoint point);
 // What a plain WKWebView answers to the drags (default: none, 0).

@@ -145,6 +145,15 @@ TEST_F(EditorTest, OnlyTheEditorsOwnPageLoads) {
   for (const char* selector : {"draggingEntered:", "performDragOperation:", "draggingExited:"}) {
     EXPECT_THAT(sim::selectors_sent_to(web_view()), ::testing::Not(::testing::Contains(selector)));
   }
+  // Any other drag (text into the save dialog's name field) is WebKit's, which gives it to the
+  // page.
+  sim::clear_calls();
+  sim::drag(web_view(), sim::DragPhase::entered, {}, {30, 30});
+  sim::drag(web_view(), sim::DragPhase::perform, {}, {30, 30});
+  sim::drag(web_view(), sim::DragPhase::exited, {}, {30, 30});
+  EXPECT_THAT(
+      sim::selectors_sent_to(web_view()),
+      ::testing::ElementsAre("draggingEntered:", "performDragOperation:", "draggingExited:"));
 }
 
 }  // namespace

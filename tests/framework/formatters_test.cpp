@@ -60,10 +60,13 @@ TEST(Formatters, PercentageParser) {
   EXPECT_FALSE((*p)(""));
   EXPECT_FALSE((*p)(" 50"));
   EXPECT_FALSE((*p)("fifty"));
-  // Non-finite numbers would poison the parameter and the saved state.
+  // Infinity (also a number beyond the float range) stays infinite for the parameter to clamp;
+  // not-a-number means nothing.
   EXPECT_FALSE((*p)("nan"));
-  EXPECT_FALSE((*p)("inf %"));
-  EXPECT_FALSE((*p)("1e40"));
+  EXPECT_FALSE((*p)("NaN %"));
+  EXPECT_EQ((*p)("inf %"), std::numeric_limits<float>::infinity());
+  EXPECT_EQ((*p)("-Infinity"), -std::numeric_limits<float>::infinity());
+  EXPECT_EQ((*p)("1e40"), std::numeric_limits<float>::infinity());
 }
 
 TEST(Formatters, TooManyDecimalsFailAtFirstUse) {

@@ -105,10 +105,20 @@ TEST(FloatParam, UnitStrippedParse) {
   EXPECT_EQ(ptr.string_to_normalized_value("3 dB dB"), p.range().normalize(3.0f));
   EXPECT_EQ(ptr.string_to_normalized_value("-40"), 0.0f);
   EXPECT_FALSE(ptr.string_to_normalized_value("three"));
-  // Non-finite texts give no value.
+  // Infinity clamps to the range's ends; not-a-number gives no value.
   EXPECT_FALSE(ptr.string_to_normalized_value("nan"));
-  EXPECT_FALSE(ptr.string_to_normalized_value("-inf dB"));
-  EXPECT_FALSE(ptr.string_to_normalized_value("infinity"));
+  EXPECT_FALSE(ptr.string_to_normalized_value("-NaN dB"));
+  EXPECT_EQ(ptr.string_to_normalized_value("-inf dB"), 0.0f);
+  EXPECT_EQ(ptr.string_to_normalized_value("inf"), 1.0f);
+  EXPECT_EQ(ptr.string_to_normalized_value("+Infinity dB"), 1.0f);
+  EXPECT_EQ(ptr.string_to_normalized_value("-INF"), 0.0f);
+  // Every Unicode white-space character is trimmed at both ends; a zero-width space is not one.
+  EXPECT_EQ(ptr.string_to_normalized_value("\u00A03 dB\u00A0"), p.range().normalize(3.0f));
+  EXPECT_EQ(ptr.string_to_normalized_value(
+                "\u0085\u1680\u2000\u2005\u200A\u2028\u2029\u202F\u205F\u3000\v\f\r\n"
+                "3 dB\u3000\u205F\u202F\u2029\u2028\u200A\u1680\u0085\u00A0"),
+            p.range().normalize(3.0f));
+  EXPECT_FALSE(ptr.string_to_normalized_value("\u200B3 dB"));
 }
 
 TEST(FloatParam, ParserResultIsNormalisedThroughRange) {
@@ -119,6 +129,8 @@ TEST(FloatParam, ParserResultIsNormalisedThroughRange) {
                          .with_string_to_value(formatters::s2v_f32_percentage());
   EXPECT_EQ(ParamPtr(&width).string_to_normalized_value("50 %"), 0.25f);
   EXPECT_FALSE(ParamPtr(&width).string_to_normalized_value("nan"));
+  EXPECT_EQ(ParamPtr(&width).string_to_normalized_value("\u3000inf %\u00A0"), 1.0f);
+  EXPECT_EQ(ParamPtr(&width).string_to_normalized_value("-inf"), 0.0f);
   // A custom parser that yields a non-finite value is refused too.
   const auto odd =
       FloatParam("Odd", 0.0f, FloatRange::linear(0.0f, 1.0f))
@@ -171,6 +183,7 @@ TEST(IntParam, NormalisedAndText) {
   EXPECT_EQ(ptr.normalized_value_to_string(0.5f, true), "9");
   EXPECT_EQ(ptr.string_to_normalized_value("+4"), 2.0f / 14.0f);
   EXPECT_EQ(ptr.string_to_normalized_value(" -4 "), 0.0f);
+  EXPECT_EQ(ptr.string_to_normalized_value("\u00A0+4\u2003"), 2.0f / 14.0f);
   for (const char* bad : {"4.0", "", "+", "++4", "4x", "nan", "inf", "99999999999", "0x4"}) {
     EXPECT_FALSE(ptr.string_to_normalized_value(bad)) << bad;
   }
@@ -242,6 +255,7 @@ TEST(EnumParam, ChoiceNamesAndIndices) {
   EXPECT_EQ(ptr.normalized_value_to_string(0.6f, true), "Saw");
   EXPECT_EQ(ptr.normalized_value_to_string(0.625f, true), "Square");
   EXPECT_EQ(ptr.string_to_normalized_value("Saw"), 0.5f);
+  EXPECT_EQ(ptr.string_to_normalized_value("\u3000Saw\u00A0"), 0.5f);
   EXPECT_FALSE(ptr.string_to_normalized_value("saw"));
   EXPECT_TRUE(ptr.set_normalized_value(1.0f));
   EXPECT_EQ(p.value(), 4);

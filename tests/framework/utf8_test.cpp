@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/util/white_space.hpp"
+
 namespace vessimor::util {
 namespace {
 
@@ -17,6 +19,13 @@ TEST(Utf8, TheValidPrefixEndsAtTheFirstIllFormedSequence) {
   EXPECT_EQ(valid_utf8_prefix("\xc3\x28"), 0u);            // a lead without its continuation
   EXPECT_TRUE(is_valid_utf8("\xf4\x8f\xbf\xbf"));          // U+10FFFF
   EXPECT_FALSE(is_valid_utf8("\xff"));
+}
+
+TEST(WhiteSpace, UnicodeWhiteSpaceIsTrimmedAtBothEnds) {
+  EXPECT_EQ(trim_white_space("\t\u2003 a b \u3000\n"), "a b");
+  EXPECT_EQ(trim_white_space("\u00A0\u0085\u2028\u2029"), "");
+  EXPECT_EQ(trim_white_space("\u200Bx"), "\u200Bx");      // a zero-width space is not white space
+  EXPECT_EQ(trim_white_space("\xA0x\xC2"), "\xA0x\xC2");  // nor are ill-formed bytes
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -69,6 +70,14 @@ std::string init_text_with(const std::string& key, const std::string& line) {
   return out + "\n}";
 }
 
+// The names in a folder, sorted.
+std::vector<std::string> folder_names(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 std::string load_error(const std::string& text) {
   auto result = presets::preset_from_file_bytes(text);
   return result ? std::string("loaded") : result.error().text();
@@ -80,7 +89,7 @@ TEST(PresetFile, WritesTheExactPrettyText) {
   ASSERT_TRUE(path) << path.error().text();
   EXPECT_EQ(path.value(), dir.path() / "Init.vessimor");
   EXPECT_EQ(read_file(path.value()), kInitText);
-  EXPECT_FALSE(fs::exists(dir.path() / "Init.tmp"));
+  EXPECT_EQ(folder_names(dir.path()), std::vector<std::string>{"Init.vessimor"});
 }
 
 TEST(PresetFile, QuotesNamesAsJsonStrings) {
@@ -125,11 +134,6 @@ TEST(PresetFile, TrimmedFileNameKeepsTheNameInside) {
   auto loaded = presets::load_preset(path.value());
   ASSERT_TRUE(loaded);
   EXPECT_EQ(loaded.value().name, "  Lead  ");
-
-  preset.name = "";
-  path = presets::save_preset_in(dir.path(), preset);
-  ASSERT_TRUE(path);
-  EXPECT_EQ(path.value().filename(), ".vessimor");
 }
 
 TEST(PresetFile, SaveReplacesAnExistingFileAndCreatesTheFolder) {
@@ -332,29 +336,44 @@ TEST(PresetFile, SpecialFilesNeitherBlockNorRedirect) {
   ASSERT_FALSE(read);
   EXPECT_EQ(read.error().text(), "IO error: not a regular file");
 
-  // A FIFO in the temporary file's place fails the save instead of waiting for a reader.
+  // Whatever a crash or someone else left under a "<name>.tmp" (a FIFO, a link, a folder, a half
+  // file) neither blocks that name's saves nor is written through; each save has its own.
   ASSERT_EQ(::mkfifo((dir.path() / "Pipe.tmp").c_str(), 0600), 0);
-  VessimorPreset preset;
-  preset.name = "Pipe";
-  auto saved = presets::save_preset_in(dir.path(), preset);
-  ASSERT_FALSE(saved);
-  EXPECT_EQ(saved.error().kind(), PresetError::Kind::Io);
-
-  // A link in the temporary file's place does not make the save write through it.
   write_file(dir.path() / "elsewhere", "keep");
   fs::create_symlink(dir.path() / "elsewhere", dir.path() / "Link.tmp");
-  preset.name = "Link";
-  EXPECT_FALSE(presets::save_preset_in(dir.path(), preset));
+  fs::create_directory(dir.path() / "Folder.tmp");
+  write_file(dir.path() / "Half.tmp", "{");
+  for (const char* name : {"Pipe", "Link", "Folder", "Half"}) {
+    VessimorPreset preset;
+    preset.name = name;
+    auto saved = presets::save_preset_in(dir.path(), preset);
+    ASSERT_TRUE(saved) << name << ": " << saved.error().text();
+    EXPECT_TRUE(presets::load_preset(saved.value())) << name;
+  }
   EXPECT_EQ(read_file(dir.path() / "elsewhere"), "keep");
+  EXPECT_EQ(read_file(dir.path() / "Half.tmp"), "{");
+  EXPECT_EQ(folder_names(dir.path()),
+            (std::vector<std::string>{"Folder.tmp", "Folder.vessimor", "Half.tmp", "Half.vessimor",
+                                      "Link.tmp", "Link.vessimor", "Pipe.tmp", "Pipe.vessimor",
+                                      "elsewhere", "pipe.vessimor"}));
 }
 
-TEST(PresetFile, NameWithNulIsRefusedAndWritesNothing) {
+TEST(PresetFile, NamesWithoutAUsableFileNameAreRefusedAndWriteNothing) {
   TempDir dir;
   VessimorPreset preset;
   preset.name = std::string("evil\0name", 9);
   auto result = presets::save_preset_in(dir.path() / "Presets", preset);
   ASSERT_FALSE(result);
   EXPECT_EQ(result.error().text(), "IO error: file name contained an unexpected NUL byte");
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+
+  // Blank once trimmed: it would be written as ".vessimor", which the list never shows.
+  for (const char* blank : {"", " ", "\t\n", "\u3000\u00A0\u2028"}) {
+    preset.name = blank;
+    result = presets::save_preset_in(dir.path() / "Presets", preset);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().text(), "IO error: preset name is empty or only white space");
+  }
   EXPECT_TRUE(fs::is_empty(dir.path()));
 
   auto load = presets::load_preset(dir.path() / std::string("a\0b.vessimor", 12));
@@ -373,19 +392,31 @@ TEST(PresetFile, FolderFailuresAreReported) {
   EXPECT_EQ(blocked.error().text().rfind("IO error: ", 0), 0u) << blocked.error().text();
 }
 
-TEST(PresetFile, FailedRenameKeepsThePreviousFile) {
+TEST(PresetFile, FailedRenameKeepsThePreviousEntryAndRemovesTheTemporaryFile) {
   TempDir dir;
+  // A folder that is not empty in the preset file's place cannot be replaced by a file.
+  fs::create_directory(dir.path() / "Keep.vessimor");
+  write_file(dir.path() / "Keep.vessimor" / "inside", "x");
   VessimorPreset preset;
   preset.name = "Keep";
-  ASSERT_TRUE(presets::save_preset_in(dir.path(), preset));
-  const std::string before = read_file(dir.path() / "Keep.vessimor");
-  // A folder in the temporary file's place makes the write fail before anything is replaced.
-  fs::create_directory(dir.path() / "Keep.tmp");
-  preset.mix = 0.9f;
   auto result = presets::save_preset_in(dir.path(), preset);
   ASSERT_FALSE(result);
   EXPECT_EQ(result.error().kind(), PresetError::Kind::Io);
-  EXPECT_EQ(read_file(dir.path() / "Keep.vessimor"), before);
+  EXPECT_EQ(folder_names(dir.path()), std::vector<std::string>{"Keep.vessimor"});
+  EXPECT_EQ(read_file(dir.path() / "Keep.vessimor" / "inside"), "x");
+}
+
+TEST(PresetFile, FilesOverOneMebibyteAreRefused) {
+  TempDir dir;
+  // The Init text padded with blanks to exactly the cap still loads; one byte more does not.
+  std::string text = kInitText;
+  text.resize(presets::kMaxPresetFileBytes, ' ');
+  write_file(dir.path() / "Full.vessimor", text);
+  EXPECT_TRUE(presets::load_preset(dir.path() / "Full.vessimor"));
+  write_file(dir.path() / "Over.vessimor", text + " ");
+  auto over = presets::load_preset(dir.path() / "Over.vessimor");
+  ASSERT_FALSE(over);
+  EXPECT_EQ(over.error().text(), "IO error: preset file is larger than 1 MiB");
 }
 
 TEST(PresetFile, PresetsDirFollowsTheHomeFolder) {

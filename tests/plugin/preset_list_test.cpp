@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "framework/util/utf8.hpp"
 #include "plugin/factory_presets.hpp"
 #include "plugin/preset_file.hpp"
 #include "plugin/preset_text.hpp"
@@ -154,16 +155,14 @@ TEST(PresetText, UnicodeLowercaseIsFull) {
 }
 
 TEST(PresetText, Utf8Checks) {
-  EXPECT_TRUE(presets::is_valid_utf8("plain é \U0001F600"));
-  EXPECT_FALSE(presets::is_valid_utf8("\xC0\xAF"));          // overlong
-  EXPECT_FALSE(presets::is_valid_utf8("\xED\xA0\x80"));      // surrogate
-  EXPECT_FALSE(presets::is_valid_utf8("\xF4\x90\x80\x80"));  // beyond U+10FFFF
-  EXPECT_FALSE(presets::is_valid_utf8("\xE2\x82"));          // cut short
+  EXPECT_TRUE(util::is_valid_utf8("plain é \U0001F600"));
+  EXPECT_FALSE(util::is_valid_utf8("\xC0\xAF"));          // overlong
+  EXPECT_FALSE(util::is_valid_utf8("\xED\xA0\x80"));      // surrogate
+  EXPECT_FALSE(util::is_valid_utf8("\xF4\x90\x80\x80"));  // beyond U+10FFFF
+  EXPECT_FALSE(util::is_valid_utf8("\xE2\x82"));          // cut short
   // One replacement per maximal ill-formed part.
   EXPECT_EQ(presets::utf8_lossy("a\xE2\x82z"), "a\uFFFDz");
   EXPECT_EQ(presets::utf8_lossy("\xC0\xAF"), "\uFFFD\uFFFD");
-  EXPECT_EQ(presets::trim_unicode_space("\t\u2003 a b \u3000\n"), "a b");
-  EXPECT_EQ(presets::trim_unicode_space("\u200Bx"), "\u200Bx");  // zero-width space is not space
 }
 
 }  // namespace

@@ -73,6 +73,14 @@ TEST_F(PresetWorker, UnknownOrUnreadablePresetsAreNotFound) {
             (Answers{{"preset_error", "Preset 'Broken' not found"}}));
   EXPECT_EQ(run({PresetCommand::Load{"Partial", false}}),
             (Answers{{"preset_error", "Preset 'Partial' not found"}}));
+  // A file over the size cap is refused like any unreadable one; it stays listed and the other
+  // presets are unaffected.
+  write_file(folder() / "Big.vessimor", std::string(presets::kMaxPresetFileBytes + 1, ' '));
+  EXPECT_EQ(run({PresetCommand::Load{"Big", false}}),
+            (Answers{{"preset_error", "Preset 'Big' not found"}}));
+  EXPECT_NE(run({PresetCommand::List{}}).at(0).second.find(R"({"name":"Big","is_factory":false})"),
+            std::string::npos);
+  EXPECT_EQ(run({PresetCommand::Load{"Init", true}}).back().first, "preset_loaded");
 }
 
 TEST_F(PresetWorker, UserPresetLoadsUnderTheRequestedName) {
@@ -123,6 +131,16 @@ TEST_F(PresetWorker, SaveFailuresAreReported) {
   preset.name = std::string("a\0b", 3);
   EXPECT_EQ(run({PresetCommand::Save{preset}}),
             (Answers{{"preset_error", "IO error: file name contained an unexpected NUL byte"}}));
+}
+
+TEST_F(PresetWorker, BlankNamesAreNotSaved) {
+  VessimorPreset preset;
+  for (const char* blank : {"", " ", "\u00A0"}) {
+    preset.name = blank;
+    EXPECT_EQ(run({PresetCommand::Save{preset}}),
+              (Answers{{"preset_error", "IO error: preset name is empty or only white space"}}));
+  }
+  EXPECT_FALSE(fs::exists(folder()));
 }
 
 TEST_F(PresetWorker, DeleteRemovesOnlyUserFiles) {

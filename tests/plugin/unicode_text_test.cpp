@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/util/utf8.hpp"
+#include "framework/util/white_space.hpp"
 #include "plugin/preset_text.hpp"
 
 namespace vessimor {
@@ -77,7 +79,7 @@ TEST(UnicodeTables, EveryCodePointAgreesWithIcu) {
         mapped == icu_full_lowercase(c) &&
         unicode::is_cased(c) == u_hasBinaryProperty(cp, UCHAR_CASED) &&
         unicode::is_case_ignorable(c) == u_hasBinaryProperty(cp, UCHAR_CASE_IGNORABLE) &&
-        unicode::is_white_space(c) == u_isUWhiteSpace(cp);
+        util::is_white_space(c) == u_isUWhiteSpace(cp);
     if (!agrees && ++mismatches <= 5)
       ADD_FAILURE() << "U+" << std::hex << std::uppercase << static_cast<std::uint32_t>(c);
   }
@@ -103,7 +105,7 @@ TEST(UnicodeText, DecodesUtf8LikeIcu) {
   const auto check = [&] {
     bool valid = false;
     const std::string expected = icu_lossy(bytes, valid);
-    if ((presets::utf8_lossy(bytes) != expected || presets::is_valid_utf8(bytes) != valid) &&
+    if ((presets::utf8_lossy(bytes) != expected || util::is_valid_utf8(bytes) != valid) &&
         ++mismatches <= 5) {
       ADD_FAILURE() << ::testing::PrintToString(bytes);
     }

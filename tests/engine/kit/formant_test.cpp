@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
+#include <numbers>
 
 #include "engine/kit/oscillator.hpp"
 
@@ -84,6 +86,60 @@ TEST(FormantFilter, DryMixPassesTheInputAndKeepsState) {
   const Biquad& s = f.sections[0];
   EXPECT_FLOAT_EQ(y, 0.5f * (f.sections[0].b0 + 0.7f * f.sections[1].b0 + 0.4f * f.sections[2].b0));
   EXPECT_NE(s.z1, 0.0f);
+}
+
+// The band-pass section's closed form: the analog (s/Q) / (s^2 + s/Q + 1) through the bilinear
+// transform warped to the centre, so at digital frequency w, s = j tan(w/2) / tan(w0/2).
+std::complex<double> band_pass_response(double w, double w0, double q) {
+  const std::complex<double> s(0.0, std::tan(w / 2.0) / std::tan(w0 / 2.0));
+  return (s / q) / (s * s + s / q + 1.0);
+}
+
+// The steady-state complex gain of `process` for a sine of `hz`: the output after one second
+// of settling, correlated with the input's sine and cosine over the next second (a whole number
+// of periods).
+template <typename Process>
+std::complex<double> measured_response(Process process, double hz, double sr) {
+  const double w = 2.0 * std::numbers::pi * hz / sr;
+  const auto settle = static_cast<int>(sr);
+  double re = 0.0, im = 0.0;
+  for (int n = 0; n < 2 * settle; ++n) {
+    const double y = process(static_cast<float>(std::sin(w * n)));
+    if (n < settle) continue;
+    re += y * std::sin(w * n);
+    im += y * std::cos(w * n);
+  }
+  return {2.0 * re / settle, 2.0 * im / settle};
+}
+
+TEST(FormantFilter, ResponseAtEachCentreMatchesTheClosedForm) {
+  // Every coefficient shapes this (a wrong a2 moves the poles and with them the gain at the
+  // peak), where the coefficient checks cover only the ones they name.
+  constexpr double sr = 44100.0;
+  const double centres[] = {800.0, 1200.0, 2500.0};
+  const double qs[] = {10.0, 12.0, 15.0};
+  const double weights[] = {1.0, 0.7, 0.4};
+  for (const double hz : centres) {
+    FormantFilter f(static_cast<float>(sr));
+    std::complex<double> expected = 0.0;
+    for (int k = 0; k < 3; ++k) {
+      expected += 0.5 * weights[k] *
+                  band_pass_response(2.0 * std::numbers::pi * hz / sr,
+                                     2.0 * std::numbers::pi * centres[k] / sr, qs[k]);
+    }
+    const auto measured = measured_response([&](float x) { return f.process(x); }, hz, sr);
+    EXPECT_NEAR(std::abs(measured), std::abs(expected), 5e-4 * std::abs(expected)) << hz;
+    EXPECT_NEAR(std::arg(measured), std::arg(expected), 5e-4) << hz;
+  }
+  // One section alone passes its centre at 0 dB with no phase shift.
+  Biquad b;
+  b.sample_rate = 48000.0f;
+  b.frequency = 440.0f;
+  b.q = 20.0f;
+  b.update();
+  const auto alone = measured_response([&](float x) { return b.process(x); }, 440.0, 48000.0);
+  EXPECT_NEAR(std::abs(alone), 1.0, 1e-3);
+  EXPECT_NEAR(std::arg(alone), 0.0, 1e-3);
 }
 
 TEST(Biquad, CookbookBandPassAndPassThroughForUnknownKinds) {

@@ -70,6 +70,9 @@ TEST(ClapParams, ValuesAndTextBothWays) {
   EXPECT_DOUBLE_EQ(value, 3.0);
   ASSERT_TRUE(params.text_to_value(instance.plugin, GAIN_ID, "1.5", &value));
   EXPECT_DOUBLE_EQ(value, 0.75);
+  // Infinity is the range's end; Unicode white space around the text is trimmed.
+  ASSERT_TRUE(params.text_to_value(instance.plugin, GAIN_ID, "\u00A0inf\u3000", &value));
+  EXPECT_DOUBLE_EQ(value, 1.0);
 
   value = -1.0;
   EXPECT_FALSE(params.text_to_value(instance.plugin, SHAPE_ID, "square", &value));

@@ -198,6 +198,34 @@ TEST_F(ClapProcess, EditorEditsLeaveAtTheNextBlockAndReachTheParameter) {
   EXPECT_DOUBLE_EQ(instance.value_of(SHAPE_ID), 2.0);
 }
 
+TEST_F(ClapProcess, EditorEditsDuringABlockLeaveAtTheirOwnSubBlocksStart) {
+  const auto* gui = instance.extension<clap_plugin_gui>(CLAP_EXT_GUI);
+  clap_window window{CLAP_WINDOW_API_COCOA, {nullptr}};
+  ASSERT_TRUE(gui->set_parent(instance.plugin, &window));
+  auto context = editor_log().context;
+  auto* plugin = static_cast<clap::Wrapper<TestPlugin>*>(instance.plugin->plugin_data);
+  const ParamPtr shape = *plugin->param_of(SHAPE_ID);
+  // One edit before the call, one while the second sub-block (from sample 64) runs, after the
+  // first sub-block's events have gone to the host.
+  context->raw_set_parameter_normalized(shape, 0.25F);
+  probe().during_process = [&] {
+    if (probe().records.size() == 1) context->raw_set_parameter_normalized(shape, 0.75F);
+  };
+  EventList events;
+  events.param_value(64, GAIN_ID, 0.5);
+  OutputList out;
+  StereoBlock block(128);
+  instance.process(block, 128, &events, &out);
+  probe().during_process = nullptr;
+  ASSERT_EQ(probe().records.size(), 2u);
+  ASSERT_EQ(out.sent.size(), 2u);
+  EXPECT_EQ(out.sent[0].time, 0u);
+  EXPECT_DOUBLE_EQ(out.sent[0].value, 1.0);
+  EXPECT_EQ(out.sent[1].time, 64u);
+  EXPECT_DOUBLE_EQ(out.sent[1].value, 3.0);
+  EXPECT_DOUBLE_EQ(instance.value_of(SHAPE_ID), 3.0);
+}
+
 TEST_F(ClapProcess, EditorValuesAreClampedWholeStepsAndNaNIsDropped) {
   const auto* gui = instance.extension<clap_plugin_gui>(CLAP_EXT_GUI);
   clap_window window{CLAP_WINDOW_API_COCOA, {nullptr}};

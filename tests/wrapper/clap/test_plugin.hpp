@@ -4,6 +4,7 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -69,10 +70,13 @@ struct TestProbe {
   ProcessResult result = ProcessResult::normal();
   bool with_editor = true;
   std::atomic<int> live_plugins{0};
+  // Run at the start of each `process`, to act between sub-blocks of one host call.
+  std::function<void()> during_process;
 
   void clear_records() {
     records.clear();
     records.reserve(1024);
+    during_process = nullptr;
   }
 };
 
@@ -192,6 +196,9 @@ class TestPlugin : public Plugin {
   // Thread: audio
   ProcessResult process(Buffer& buffer, AuxiliaryBuffers& /*aux*/,
                         ProcessContext& context) override {
+    if (probe().during_process) {
+      probe().during_process();
+    }
     const float gain = params_->gain.value();
     for (std::span<float> channel : buffer.as_slice()) {
       for (float& sample : channel) {

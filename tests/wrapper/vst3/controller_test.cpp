@@ -98,11 +98,14 @@ TEST(Vst3Controller, TextBothWays) {
   EXPECT_EQ(value, 0.75);
   ASSERT_EQ(parse(GAIN, u"1.5", value), abi::kResultOk);
   EXPECT_EQ(value, 0.75);
+  // Infinity is the range's end; Unicode white space around the text is trimmed.
+  ASSERT_EQ(parse(GAIN, u"\u00A0-inf\u3000", value), abi::kResultOk);
+  EXPECT_EQ(value, 0.0);
 
   // Refused text leaves the host's value alone.
   value = -1.0;
   EXPECT_EQ(parse(SHAPE, u"square", value), abi::kResultFalse);
-  EXPECT_EQ(parse(GAIN, u"inf", value), abi::kResultFalse);
+  EXPECT_EQ(parse(GAIN, u"nan", value), abi::kResultFalse);
   EXPECT_EQ(parse(GAIN, u"1\xD800", value), abi::kInvalidArgument);
   EXPECT_EQ(parse(GAIN, u"\xDC00", value), abi::kInvalidArgument);
   EXPECT_EQ(parse(UNKNOWN, u"1", value), abi::kInvalidArgument);
