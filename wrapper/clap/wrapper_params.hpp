@@ -97,7 +97,7 @@ bool Wrapper<P>::ext_params_text_to_value(const clap_plugin* plugin, clap_id id,
       return false;
     }
     const std::optional<float> normalized = param->string_to_normalized_value(view);
-    // "nan" and "inf" parse as numbers; a host must never get them back as a value.
+    // Infinity is clamped into the range by the parse; a host must never get a non-finite value.
     if (!normalized || !std::isfinite(*normalized)) {
       return false;
     }

@@ -73,7 +73,7 @@ abi::tresult param_value_by_string(const core::ParamTables& tables, abi::ParamID
   const std::optional<ParamPtr> param = tables.param_of(id);
   if (!param) return abi::kInvalidArgument;
   const std::optional<float> value = param->string_to_normalized_value(*text);
-  // A host must never get "nan" or "inf" back as a value.
+  // Infinity is clamped into the range by the parse; a host must never get a non-finite value.
   if (!value || !std::isfinite(*value)) return abi::kResultFalse;
   *normalized = static_cast<abi::ParamValue>(*value);
   return abi::kResultOk;
