@@ -6,10 +6,14 @@
 //   {"commit": true}                      the page's first navigation commits
 //   {"post": <text>}                      the page posts a message through window.ipc
 //   {"automate": {"id": .., "value": ..}} the host changes a parameter (host units)
-//   {"flush": true}                       the host flushes: {"events": [{type, id, value}]}
+//   {"flush": true}                       the host flushes: {"events": [{type, id, value}],
+//                                         "requested": whether the plug-in asked for the flush}
 //   {"value": <id>}                       the host reads a parameter: {"value": <host units>}
 // Every reply carries "evaluate": the statements the editor ran in the stand-in's page since the
-// last reply (the stand-in's own window.ipc definition left out), for the browser to run.
+// last reply (the stand-in's own window.ipc definition left out), for the browser to run. The main
+// run loop turns after each request, as a host's does between events. The page's preset requests
+// go to the plug-in's preset worker, whose answers wait for the page's next message; user presets
+// live under $HOME, which the browser side points at a folder of its own.
 // End of input closes the editor and the instance.
 //
 // Argument: --preset-name=<name> makes <name> the current preset before the editor opens, as a
@@ -95,18 +99,22 @@ class NativeEditor {
                          change["value"].get<double>());
       flush(events);
     } else if (request.contains("flush")) {
-      reply["events"] = flush(test::EventList());
+      reply.update(flush(test::EventList()));
     } else if (request.contains("value")) {
       double value = 0;
       params_->get_value(plugin_, hash_param_id(request["value"].get<std::string>()), &value);
       reply["value"] = value;
     }
+    sim::run_main_loop();
     reply["evaluate"] = new_statements();
     return reply;
   }
 
  private:
+  // The events the plug-in sends, and whether it asked for this flush since the last one.
   json flush(const test::EventList& in) {
+    const bool requested = host_.request_flush_calls > flushes_requested_;
+    flushes_requested_ = host_.request_flush_calls;
     test::OutputList out;
     params_->flush(plugin_, in.get(), out.get());
     json events = json::array();
@@ -116,7 +124,7 @@ class NativeEditor {
                                                                      : "value";
       events.push_back({{"type", type}, {"id", ids_[sent.param_id]}, {"value", sent.value}});
     }
-    return events;
+    return {{"events", events}, {"requested", requested}};
   }
 
   json new_statements() {
@@ -138,6 +146,7 @@ class NativeEditor {
   objc::Strong view_ = sim::make_view({{0, 0}, {10, 10}});
   objc::id web_view_ = nullptr;
   std::size_t sent_ = 0;
+  int flushes_requested_ = 0;
 };
 
 }  // namespace

@@ -1,7 +1,12 @@
 // A window.ipc route to the native editor process (native_editor.cpp): the real plug-in and its
 // editor's message handler answer the page. Each posted text goes to the native side, and the
 // statements the editor evaluates in its web view come back and run in the page, in order.
+// Each native side gets a fresh home folder of its own, so that its user presets never touch the
+// real one; it goes when the native side stops.
 import { spawn } from 'node:child_process';
+import { mkdtempSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import path from 'node:path';
 import { createInterface } from 'node:readline';
 
 export class NativeEditor {
@@ -13,7 +18,10 @@ export class NativeEditor {
     if (!binary) throw new Error('VESSIMOR_NATIVE_EDITOR must name the native editor program');
     const route = new NativeEditor();
     const args = presetName === undefined ? [] : [`--preset-name=${presetName}`];
-    route.child = spawn(binary, args, { stdio: ['pipe', 'pipe', 'inherit'] });
+    route.home = mkdtempSync(path.join(tmpdir(), 'vessimor-home-'));
+    const env = { ...process.env, HOME: route.home };
+    delete env.XDG_DATA_HOME;  // it would take the data folder's place
+    route.child = spawn(binary, args, { env, stdio: ['pipe', 'pipe', 'inherit'] });
     route.lines = createInterface({ input: route.child.stdout })[Symbol.asyncIterator]();
     route.html = (await route.#next()).html;
     return route;
@@ -69,13 +77,27 @@ export class NativeEditor {
       await new Promise((resolve) => setTimeout(resolve, 2));
     }
   }
+  // Lets the page's 50 ms poll carry the plug-in's answers in, at most five seconds, until
+  // `condition` (async) holds; the preset worker answers on a thread of its own.
+  async until(condition, what) {
+    const deadline = Date.now() + 5000;
+    while (!(await condition())) {
+      if (Date.now() > deadline) throw new Error(`never happened: ${what}`);
+      await this.page.clock.runFor(50);
+      await this.settle();
+    }
+  }
   automate(id, value) { return this.request({ automate: { id, value } }); }
   async flush() { return (await this.request({ flush: true })).events; }
+  // { events, requested }: the flush's events, and whether the plug-in had asked for it.
+  flushReply() { return this.request({ flush: true }); }
   async value(id) { return (await this.request({ value: id })).value; }
 
   async stop() {
     this.child.stdin.end();
-    await new Promise((resolve) => this.child.once('exit', resolve));
+    const running = this.child.exitCode === null && this.child.signalCode === null;
+    if (running) await new Promise((resolve) => this.child.once('exit', resolve));
+    rmSync(this.home, { recursive: true, force: true });
     return this.child.exitCode;
   }
 }
