@@ -2,6 +2,8 @@
 // switch and a five-way choice. It records what each `process` call saw.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <atomic>
 #include <functional>
@@ -81,6 +83,21 @@ struct TestProbe {
 };
 
 TestProbe& probe();
+
+// Runs one host block on a thread of its own, as a host's audio thread, and checks that it
+// initialised and reset the plug-in once more, there: what a state load left for the audio thread.
+template <class Block>
+void expect_next_block_reinitialises(Block&& block) {
+  const int initialized = probe().initialize_calls.load();
+  const int resets = probe().reset_calls.load();
+  std::thread audio(std::forward<Block>(block));
+  const std::thread::id audio_id = audio.get_id();
+  audio.join();
+  EXPECT_EQ(probe().initialize_calls.load(), initialized + 1);
+  EXPECT_EQ(probe().reset_calls.load(), resets + 1);
+  EXPECT_EQ(probe().initialized_on.load(), audio_id);
+  EXPECT_EQ(probe().reset_on.load(), audio_id);
+}
 
 struct TestEditorLog {
   std::vector<std::pair<std::string, float>> values;
