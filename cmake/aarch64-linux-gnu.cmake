@@ -8,7 +8,11 @@ set(CMAKE_C_COMPILER aarch64-linux-gnu-gcc)
 set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
 
 set(VESSIMOR_AARCH64_PREFIX /usr/aarch64-linux-gnu)
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64 -L ${VESSIMOR_AARCH64_PREFIX})
+find_program(VESSIMOR_QEMU_AARCH64 qemu-aarch64)
+if(NOT VESSIMOR_QEMU_AARCH64)
+  message(FATAL_ERROR "qemu-aarch64 not found: install qemu-user (scripts/setup does)")
+endif()
+set(CMAKE_CROSSCOMPILING_EMULATOR ${VESSIMOR_QEMU_AARCH64} -L ${VESSIMOR_AARCH64_PREFIX})
 
 # Libraries come only from the cross folder: an x86-64 library must never be linked. Headers and
 # CMake packages may also come from the machine's own /usr: the architecture-independent
