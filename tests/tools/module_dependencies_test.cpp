@@ -10,6 +10,7 @@
 
 #include "tests/tools/clap_fixture.hpp"
 #include "tests/tools/command.hpp"
+#include "tools/vst3_host/host.hpp"
 
 namespace vessimor::test {
 namespace {
@@ -46,11 +47,10 @@ TEST(ModuleDependencies, ClapModuleNeedsOnlyTheRuntimes) {
 }
 
 TEST(ModuleDependencies, Vst3ModuleNeedsOnlyTheRuntimes) {
-  // The VST3 bundle is built beside Vessimor.clap once the build has a VST3 module.
-  const auto module = std::filesystem::path(vessimor_clap_path()).parent_path() /
-                      "Vessimor.vst3/Contents/x86_64-linux/Vessimor.so";
-  if (!std::filesystem::exists(module)) GTEST_SKIP() << "no VST3 module in this build";
-  expect_only_runtimes(module.string());
+  // The library for this machine's architecture, where a VST3 host looks for it.
+  const std::string module = tools::vst3::bundle_library_path(VESSIMOR_VST3_PATH);
+  ASSERT_TRUE(std::filesystem::is_regular_file(module)) << module;
+  expect_only_runtimes(module);
 }
 
 }  // namespace
