@@ -304,11 +304,7 @@ void move_every_parameter(const Params& params, int round) {
   }
 }
 
-void expect_realtime_safe(const test::AudioThreadUse& use, const std::string& what) {
-  EXPECT_EQ(use.allocations, 0U) << what;
-  EXPECT_EQ(use.deallocations, 0U) << what;
-  EXPECT_EQ(use.locks, 0U) << what;
-}
+using test::expect_realtime_safe;
 
 TEST(VessimorRealtime, ProcessAllocatesNothingWhileEveryParameterMoves) {
   Vessimor plugin;

@@ -2,11 +2,14 @@
 
 // Measuring what the audio thread does that it must not: heap allocations, frees and locks.
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -20,6 +23,13 @@ struct AudioThreadUse {
   std::size_t deallocations = 0;
   std::size_t locks = 0;
 };
+
+// Fails the test when a measured call allocated, freed or locked.
+inline void expect_realtime_safe(const AudioThreadUse& use, std::string_view what = {}) {
+  EXPECT_EQ(use.allocations, 0U) << what;
+  EXPECT_EQ(use.deallocations, 0U) << what;
+  EXPECT_EQ(use.locks, 0U) << what;
+}
 
 // What one call did on the calling thread, with both probes armed for the whole call.
 template <typename Call>
@@ -43,9 +53,11 @@ class MeasuredAudioThread {
   MeasuredAudioThread(const MeasuredAudioThread&) = delete;
   MeasuredAudioThread& operator=(const MeasuredAudioThread&) = delete;
 
-  void stop() {
+  // Ends the thread and gives the most any one call used.
+  AudioThreadUse stop() {
     stop_ = true;
     if (thread_.joinable()) thread_.join();
+    return {allocations(), deallocations(), locks()};
   }
   std::thread::id id() const { return id_.load(); }
   std::size_t allocations() const { return allocations_.load(); }

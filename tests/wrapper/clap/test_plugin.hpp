@@ -84,6 +84,12 @@ struct TestProbe {
 
 TestProbe& probe();
 
+// Waits for the plug-in's next reset after `resets` of them: a host audio thread that keeps
+// processing does what a state load left for it within a few blocks.
+inline void wait_for_reset_after(int resets) {
+  while (probe().reset_calls.load() <= resets) std::this_thread::yield();
+}
+
 // Runs one host block on a thread of its own, as a host's audio thread, and checks that it
 // initialised and reset the plug-in once more, there: what a state load left for the audio thread.
 template <class Block>

@@ -192,13 +192,10 @@ TEST_F(Vst3GuiContext, TheEditorsStateNeverWaitsForTheAudioThread) {
     const int resets = probe().reset_calls.load();
     context->set_state(std::move(state));
     EXPECT_FLOAT_EQ(instance.gain(), normalized * 2.0F) << round;
-    while (probe().reset_calls.load() == resets) std::this_thread::yield();
+    wait_for_reset_after(resets);
     EXPECT_EQ(probe().initialized_on.load(), audio.id()) << round;
   }
-  audio.stop();
-  EXPECT_EQ(audio.allocations(), 0u);
-  EXPECT_EQ(audio.deallocations(), 0u);
-  EXPECT_EQ(audio.locks(), 0u);
+  expect_realtime_safe(audio.stop());
   EXPECT_EQ(calls_of(Kind::restart).size(), 20u);
   for (const HandlerCall& call : handler.calls()) EXPECT_TRUE(call.on_main_thread);
 }

@@ -152,12 +152,9 @@ TEST(Vst3State, LoadsEditorStatesAndAutomationTogether) {
       instance.inner().set_state_object_from_gui(*state::deserialize_json(text));
     }
     EXPECT_FLOAT_EQ(instance.gain(), round % 2 == 0 ? 0.5F : 1.5F) << round;
-    while (probe().reset_calls.load() == resets) std::this_thread::yield();
+    wait_for_reset_after(resets);
   }
-  audio.stop();
-  EXPECT_EQ(audio.allocations(), 0u);
-  EXPECT_EQ(audio.deallocations(), 0u);
-  EXPECT_EQ(audio.locks(), 0u);
+  expect_realtime_safe(audio.stop());
 }
 
 }  // namespace
