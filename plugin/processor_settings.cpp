@@ -28,6 +28,13 @@ float clamp(float value, float low, float high) noexcept {
   return value > high ? high : value;
 }
 
+// Every float the engine takes from a parameter is first limited to the parameter's range, so that
+// a saved value from outside it (kept as it is in the state) sounds as the range's end that the
+// host and the page show.
+float in_range(const FloatParam& param) noexcept {
+  return param.range().clamp(param.value());
+}
+
 float db_to_gain(float db) noexcept {
   return std::pow(10.0F, db / 20.0F);
 }
@@ -68,7 +75,7 @@ void update_tempo_synced_lfos(VessimorProcessor& processor) noexcept {
 
 void update_carrier(const VessimorParams& params, bool envelope_moves_formant,
                     dsp::Carrier& carrier) noexcept {
-  const float position = clamp(params.formant_position.value(), 0.0F, 1.0F);
+  const float position = in_range(params.formant_position);
   // While the envelope moves the position, the chain sets the filter before every formant sample:
   // setting the unmodulated position here as well would move the filter's dead band at every
   // block start, so the sound would depend on the host's block size. (The morph rate is still the
@@ -78,20 +85,20 @@ void update_carrier(const VessimorParams& params, bool envelope_moves_formant,
   } else {
     carrier.set_formant_position(position);
   }
-  carrier.set_formant_width(clamp(params.formant_width.value(), 0.0F, 1.0F));
-  carrier.set_morph_rate(params.formant_morph_rate.value());
+  carrier.set_formant_width(in_range(params.formant_width));
+  carrier.set_morph_rate(in_range(params.formant_morph_rate));
 
-  carrier.stoch_spread = clamp(params.stoch_spread.value(), 0.0F, 1.0F);
-  carrier.set_stoch_density(clamp(params.stoch_density.value(), 0.0F, 1.0F));
-  const float smoothing = clamp(params.stoch_smoothing.value(), 0.0F, 1.0F);
+  carrier.stoch_spread = in_range(params.stoch_spread);
+  carrier.set_stoch_density(in_range(params.stoch_density));
+  const float smoothing = in_range(params.stoch_smoothing);
   carrier.stoch_smoothing = smoothing;
   carrier.smoothing = smoothing;
 }
 
 void update_swarm(const VessimorParams& params, dsp::Carrier& carrier) noexcept {
   // The drift first: the spread law adds the drift offset at this block's depth.
-  carrier.set_swarm_drift(clamp(params.swarm_drift.value(), 0.0F, 1.0F));
-  carrier.set_swarm_spread(clamp(params.swarm_spread.value(), 0.0F, 1.0F));
+  carrier.set_swarm_drift(in_range(params.swarm_drift));
+  carrier.set_swarm_spread(in_range(params.swarm_spread));
 }
 
 void update_character(const VessimorParams& params, VessimorProcessor& processor) noexcept {
@@ -106,7 +113,7 @@ void update_character(const VessimorParams& params, VessimorProcessor& processor
     processor.pending_character_mode = CharacterMode::None;
   }
 
-  const float amount = clamp(params.char_amount.value(), 0.0F, 1.0F);
+  const float amount = in_range(params.char_amount);
   processor.character_amount = amount;
   processor.grit_saturator.drive = clamp(0.5F * amount + 0.5F, 0.0F, 1.0F);
   processor.warm_saturator.drive = clamp(0.6F * amount + 0.4F, 0.0F, 1.0F);
@@ -116,20 +123,20 @@ void update_character(const VessimorParams& params, VessimorProcessor& processor
 }
 
 void update_comb(const VessimorParams& params, dsp::CombFilter& comb) noexcept {
-  comb.feedback = clamp(params.comb_feedback.value(), 0.0F, 0.95F);
-  comb.set_frequency(clamp(params.comb_tuning.value(), 20.0F, 5000.0F));
-  comb.mix = clamp(params.comb_mix.value(), 0.0F, 1.0F);
+  comb.feedback = in_range(params.comb_feedback);
+  comb.set_frequency(in_range(params.comb_tuning));
+  comb.mix = in_range(params.comb_mix);
 }
 
 }  // namespace
 
 void update_processor_params(const VessimorParams& params, float tempo_bpm,
                              VessimorProcessor& processor) noexcept {
-  processor.input_gain = db_to_gain(params.input_gain.value());
-  processor.mix = clamp(params.mix.value(), 0.0F, 1.0F);
+  processor.input_gain = db_to_gain(in_range(params.input_gain));
+  processor.mix = in_range(params.mix);
   processor.ring_depth = 1.0F;
-  processor.output_gain = db_to_gain(params.output_gain.value());
-  processor.width = clamp(params.stereo_width.value(), 0.0F, 2.0F);
+  processor.output_gain = db_to_gain(in_range(params.output_gain));
+  processor.width = in_range(params.stereo_width);
 
   const dsp::CarrierMode mode = carrier_mode(params.carrier_mode.value());
 
@@ -144,18 +151,16 @@ void update_processor_params(const VessimorParams& params, float tempo_bpm,
     processor.left.mode = mode;
   }
 
-  const float lock_frequency = params.lock_freq.value();
-  processor.lock_frequency = lock_frequency;
+  processor.lock_frequency = in_range(params.lock_freq);
   // While lock motion runs the chain sets the frequency every sample; the block in which it is
   // switched off still plays the last modulated frequency.
   if (!processor.lock_motion_enabled) {
-    const float frequency = clamp(lock_frequency, 40.0F, 5000.0F);
-    processor.left.set_frequency(frequency);
+    processor.left.set_frequency(processor.lock_frequency);
   }
 
-  processor.env_amount = clamp(params.carrier_env_amount.value(), 0.0F, 1.0F);
+  processor.env_amount = in_range(params.carrier_env_amount);
   processor.lock_motion_enabled = params.lock_motion_enable.value();
-  processor.lock_depth = clamp(params.lock_motion_depth.value(), 0.0F, 1.0F);
+  processor.lock_depth = in_range(params.lock_motion_depth);
 
   // The previous block's tempo: the lock LFO follows a tempo change one block late.
   const float beats = std::max(lock_beats(params.lock_motion_rate.value()), 0.001F);
@@ -164,17 +169,17 @@ void update_processor_params(const VessimorParams& params, float tempo_bpm,
   processor.lock_lfo.shape =
       shape >= 0 && shape < 5 ? static_cast<dsp::LfoShape>(shape) : dsp::LfoShape::Sine;
 
-  processor.base_formant_position = params.formant_position.value();
-  processor.base_stoch_spread = params.stoch_spread.value();
-  processor.base_stoch_density = params.stoch_density.value();
+  processor.base_formant_position = in_range(params.formant_position);
+  processor.base_stoch_spread = in_range(params.stoch_spread);
+  processor.base_stoch_density = in_range(params.stoch_density);
   const bool envelope_moves_formant = processor.env_amount > 0.001F;
   update_carrier(params, envelope_moves_formant, processor.left);
 
   const auto swarm_count = static_cast<std::size_t>(std::max(params.swarm_count.value(), 0));
   processor.left.set_swarm_count(swarm_count);
 
-  processor.base_swarm_spread = params.swarm_spread.value();
-  processor.base_swarm_drift = params.swarm_drift.value();
+  processor.base_swarm_spread = in_range(params.swarm_spread);
+  processor.base_swarm_drift = in_range(params.swarm_drift);
   update_swarm(params, processor.left);
 
   update_character(params, processor);
@@ -183,7 +188,7 @@ void update_processor_params(const VessimorParams& params, float tempo_bpm,
   update_comb(params, processor.comb_right);
 
   processor.trigger_division = division_index(params.trig_div.value());
-  processor.trigger_amount = clamp(params.trig_amount.value(), 0.0F, 1.0F);
+  processor.trigger_amount = in_range(params.trig_amount);
 
   processor.bpm = clamp(tempo_bpm, 20.0F, 300.0F);
   update_tempo_synced_lfos(processor);

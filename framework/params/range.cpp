@@ -93,25 +93,35 @@ float FloatRange::unnormalize(float normalized) const {
       range_);
 }
 
-float FloatRange::snap_to_step(float value, float step_size) const {
+std::pair<float, float> FloatRange::bounds() const {
   const FloatRange* range = this;
   while (const auto* reversed = std::get_if<Reversed>(&range->range_))
     range = reversed->inner.get();
-  const auto [min, max] = std::visit(Overloaded{
-                                         [](const Linear& r) {
-                                           return std::pair{r.min, r.max};
-                                         },
-                                         [](const Skewed& r) {
-                                           return std::pair{r.min, r.max};
-                                         },
-                                         [](const SymmetricalSkewed& r) {
-                                           return std::pair{r.min, r.max};
-                                         },
-                                         [](const Reversed&) {
-                                           return std::pair{0.0f, 0.0f};
-                                         },
-                                     },
-                                     range->range_);
+  return std::visit(Overloaded{
+                        [](const Linear& r) {
+                          return std::pair{r.min, r.max};
+                        },
+                        [](const Skewed& r) {
+                          return std::pair{r.min, r.max};
+                        },
+                        [](const SymmetricalSkewed& r) {
+                          return std::pair{r.min, r.max};
+                        },
+                        [](const Reversed&) {
+                          return std::pair{0.0f, 0.0f};
+                        },
+                    },
+                    range->range_);
+}
+
+float FloatRange::clamp(float plain) const {
+  const auto [min, max] = bounds();
+  if (!(plain >= min)) return min;
+  return plain > max ? max : plain;
+}
+
+float FloatRange::snap_to_step(float value, float step_size) const {
+  const auto [min, max] = bounds();
   return checked_clamp(std::round(value / step_size) * step_size, min, max);
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <variant>
 
 namespace vessimor {
@@ -54,10 +55,15 @@ class FloatRange {
   float unnormalize(float normalized) const;
   // Nearest multiple of step_size (halves away from zero), clamped into the innermost range.
   float snap_to_step(float value, float step_size) const;
+  // The plain value limited to [min, max] of the innermost range; NaN gives min.
+  float clamp(float plain) const;
   // Walks to the innermost range; the invariants themselves are the builder's duty.
   void assert_validity() const;
 
  private:
+  // [min, max] of the innermost range.
+  std::pair<float, float> bounds() const;
+
   Variant range_;
 };
 

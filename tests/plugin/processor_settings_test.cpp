@@ -30,12 +30,25 @@ TEST_F(ProcessorSettings, GainsAndClamps) {
   EXPECT_EQ(processor.mix, 1.0F);
   EXPECT_EQ(processor.width, 0.0F);
   EXPECT_EQ(processor.ring_depth, 1.0F);
+
+  // A gain from outside its range plays as the range's end, which is what the host shows.
+  const float plus_12_db = std::pow(10.0F, 12.0F / 20.0F);
+  params.input_gain.set_plain_value(1e30F);
+  params.output_gain.set_plain_value(40.0F);
+  update();
+  EXPECT_EQ(processor.input_gain, plus_12_db);
+  EXPECT_EQ(processor.output_gain, plus_12_db);
+  params.input_gain.set_plain_value(-200.0F);
+  params.output_gain.set_plain_value(std::numeric_limits<float>::quiet_NaN());
+  update();
+  EXPECT_EQ(processor.input_gain, std::pow(10.0F, -12.0F / 20.0F));
+  EXPECT_EQ(processor.output_gain, std::pow(10.0F, -24.0F / 20.0F));
 }
 
 TEST_F(ProcessorSettings, LockFrequencyReachesCarriersClamped) {
   params.lock_freq.set_plain_value(20.0F);
   update();
-  EXPECT_EQ(processor.lock_frequency, 20.0F);
+  EXPECT_EQ(processor.lock_frequency, 40.0F);  // lock motion moves around what the host shows
   EXPECT_EQ(processor.left.frequency, 40.0F);
 
   params.lock_freq.set_plain_value(6000.0F);
@@ -186,7 +199,7 @@ TEST_F(ProcessorSettings, StochasticAndSwarmSettings) {
   params.swarm_count.set_plain_value(9);
   update();
   EXPECT_FLOAT_EQ(processor.left.stoch_clock.frequency, 50.0F);
-  EXPECT_EQ(processor.base_stoch_spread, -0.5F) << "the base keeps the raw value";
+  EXPECT_EQ(processor.base_stoch_spread, 0.0F);
   EXPECT_EQ(processor.left.stoch_spread, 0.0F);
   EXPECT_EQ(processor.left.bank.drift, 0.7F);
   EXPECT_EQ(processor.left.bank.size(), 9U);
@@ -196,6 +209,7 @@ TEST_F(ProcessorSettings, StochasticAndSwarmSettings) {
 // engine, and the rates keep their floors: a zero rate would freeze an LFO or the stochastic clock.
 TEST_F(ProcessorSettings, FloorsAndClampsHoldForOutOfRangeValues) {
   params.formant_morph_rate.set_plain_value(-3.0F);
+  params.formant_position.set_plain_value(7.0F);
   params.stoch_density.set_plain_value(-1.0F);
   params.stoch_smoothing.set_plain_value(4.0F);
   params.carrier_env_amount.set_plain_value(3.0F);
@@ -217,8 +231,9 @@ TEST_F(ProcessorSettings, FloorsAndClampsHoldForOutOfRangeValues) {
     EXPECT_EQ(carrier->smoothing, 1.0F);
     EXPECT_EQ(carrier->swarm_spread, 1.0F);
   }
-  EXPECT_EQ(processor.base_stoch_density, -1.0F);
-  EXPECT_EQ(processor.base_swarm_spread, 2.0F);
+  EXPECT_EQ(processor.base_formant_position, 1.0F);
+  EXPECT_EQ(processor.base_stoch_density, 0.0F);
+  EXPECT_EQ(processor.base_swarm_spread, 1.0F);
   EXPECT_EQ(processor.env_amount, 1.0F);
   EXPECT_EQ(processor.lock_depth, 0.0F);
   EXPECT_EQ(processor.trigger_amount, 1.0F);
