@@ -160,6 +160,33 @@ StereoSample guard(float l, float r) noexcept {
   return sample;
 }
 
+// Whether every sample of the block is a number within +-limit, from the block's energy: one
+// sample beyond the limit, an infinity or a NaN takes the sum past limit^2 or makes it NaN (a sum
+// of non-negative terms never rounds below any of them). A block of merely very loud samples may
+// answer false as well, which only costs it the per-sample checks.
+bool within_limit(const float* left, const float* right, std::size_t frames, float limit) noexcept {
+  simd::f32x4 energy_l = simd::splat(0.0f);
+  simd::f32x4 energy_r = simd::splat(0.0f);
+  std::size_t i = 0;
+  for (; i + 4 <= frames; i += 4) {
+    const simd::f32x4 l = simd::load(left + i);
+    const simd::f32x4 r = simd::load(right + i);
+    energy_l += l * l;
+    energy_r += r * r;
+  }
+  const simd::f32x4 lanes = energy_l + energy_r;
+  float energy = (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]);
+  for (; i < frames; ++i) energy += left[i] * left[i] + right[i] * right[i];
+  return energy <= limit * limit;
+}
+
+// What a stage may take of one input sample: silence for a NaN or an infinity, and at most
+// +-limit.
+float admissible(float x, float limit) noexcept {
+  if (!std::isfinite(x)) return 0.0f;
+  return std::clamp(x, -limit, limit);
+}
+
 }  // namespace
 
 [[gnu::always_inline]] inline void VessimorProcessor::character(float& y_l, float& y_r) noexcept {
@@ -267,6 +294,26 @@ StereoSample VessimorProcessor::process(float l, float r) noexcept {
 
   // 12. Guard.
   return guard(mid + side, mid - side);
+}
+
+void VessimorProcessor::process_block(float* left, float* right, std::size_t frames) noexcept {
+  if (within_limit(left, right, frames, kInputLimit)) {
+    for (std::size_t i = 0; i < frames; ++i) {
+      const StereoSample out = process(left[i], right[i]);
+      left[i] = out.left;
+      right[i] = out.right;
+    }
+    return;
+  }
+  // Something upstream sent a broken sample: it must not stay in the filters and comb lines.
+  for (std::size_t i = 0; i < frames; ++i) {
+    const float l = left[i];
+    const float r = right[i];
+    const StereoSample out = process(admissible(l, kInputLimit), admissible(r, kInputLimit));
+    const bool finite = std::isfinite(l) && std::isfinite(r);
+    left[i] = finite ? out.left : 0.0f;
+    right[i] = finite ? out.right : 0.0f;
+  }
 }
 
 }  // namespace vessimor

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/kit/carrier.hpp"
@@ -106,8 +107,17 @@ struct VessimorProcessor {
   void set_sample_rate(float sr);
   // Thread: audio.
   void reset() noexcept;
-  // Thread: audio. One stereo input pair in, one output pair out, each within [-4, 4].
+  // Thread: audio. One stereo input pair in, one output pair out, each within [-4, 4]. The inputs
+  // must be numbers within +-kInputLimit: larger or non-finite ones would leave the filters and
+  // the comb lines holding infinities or NaN for good. `process_block` sees to that.
   StereoSample process(float l, float r) noexcept;
+  // Thread: audio. Processes `frames` sample pairs in place. A NaN or infinite input sample gives 0
+  // on both channels for its frame and reaches every stage as silence; a larger input than
+  // +-kInputLimit is limited to it. Blocks with neither take the plain per-sample path.
+  void process_block(float* left, float* right, std::size_t frames) noexcept;
+
+  // 120 dB above full scale: far louder than any signal, and low enough that no stage overflows.
+  static constexpr float kInputLimit = 1048576.0f;
 
   // Samples per grid tick (an eighth note), truncated and saturated to 32 bits.
   static std::uint32_t grid_period_for(float sample_rate, float bpm) noexcept;

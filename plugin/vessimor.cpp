@@ -81,11 +81,7 @@ ProcessResult Vessimor::process(Buffer& buffer, AuxiliaryBuffers& /*aux*/,
     // Slots may be shorter than the block when the host gave no memory for them.
     std::size_t frames = buffer.samples();
     frames = std::min({frames, left.size(), right.size()});
-    for (std::size_t i = 0; i < frames; ++i) {
-      const StereoSample out = processor_.process(left[i], right[i]);
-      left[i] = out.left;
-      right[i] = out.right;
-    }
+    processor_.process_block(left.data(), right.data(), frames);
     // Only custom messages travel this way, and they need nothing here: taking one per block
     // keeps their queue from filling. (The page's requests are answered on the main thread.)
     (void)webview_state_->try_recv_js_message();

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "engine/processor.hpp"
@@ -56,13 +60,93 @@ TEST(ProcessorChain, DryMixPassesTheInput) {
   EXPECT_EQ(p.process(-10.0f, 10.0f).left, -4.0f);
 }
 
-TEST(ProcessorChain, NanOrInfiniteOnOneChannelZeroesBoth) {
-  for (float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                    -std::numeric_limits<float>::infinity()}) {
-    VessimorProcessor p(44100.0f);
-    const StereoSample out = p.process(bad, 0.25f);
-    EXPECT_EQ(out.left, 0.0f);
-    EXPECT_EQ(out.right, 0.0f);
+// Every value a stage carries from one input sample to the next.
+bool input_state_is_finite(const VessimorProcessor& p) {
+  const auto finite = [](float v) { return std::isfinite(v); };
+  for (const quorvane_dsp_kit::CombFilter* comb : {&p.comb_left, &p.comb_right}) {
+    const std::vector<float>& line = comb->delay_line.buffer;
+    if (!std::all_of(line.begin(), line.end(), finite) || !finite(comb->damping.state)) {
+      return false;
+    }
+  }
+  return finite(p.grit_filter.state) && finite(p.warm_filter.state) && finite(p.follower.envelope);
+}
+
+// A sine through process_block in blocks of 1, 7, 64 and 512 frames in turn.
+std::vector<float> render_sine(VessimorProcessor& p, std::size_t bad_frame, std::size_t bad_channel,
+                               float bad_value) {
+  constexpr std::size_t kFrames = 13230;
+  std::vector<float> channels[2];
+  for (std::vector<float>& c : channels) {
+    c.resize(kFrames);
+    for (std::size_t i = 0; i < kFrames; ++i) {
+      c[i] = 0.5f * std::sin(6.2831855f * 220.0f * static_cast<float>(i) / 44100.0f);
+    }
+  }
+  channels[bad_channel][bad_frame] = bad_value;
+  constexpr std::size_t kBlocks[] = {1, 7, 64, 512};
+  for (std::size_t at = 0, k = 0; at < kFrames; ++k) {
+    const std::size_t n = std::min(kBlocks[k % 4], kFrames - at);
+    p.process_block(channels[0].data() + at, channels[1].data() + at, n);
+    at += n;
+  }
+  std::vector<float> out;
+  for (std::size_t i = 0; i < kFrames; ++i) {
+    out.push_back(channels[0][i]);
+    out.push_back(channels[1][i]);
+  }
+  return out;
+}
+
+// A broken sample from upstream (NaN, an infinity, or a number past any signal) on either channel
+// is silenced for its frame and must leave no stage holding it: in every carrier and character
+// mode, with the comb and the envelope follower running, the rest of the render is exactly the
+// render in which that sample was silence, or for a finite sample still sounds.
+TEST(ProcessorChain, ABrokenInputSampleLeavesNoTrace) {
+  constexpr float kBad[] = {std::numeric_limits<float>::quiet_NaN(),
+                            std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity(), 3e38f, -3e38f};
+  constexpr std::size_t kBadFrame = 5000;
+  for (int mode = 0; mode < 3; ++mode) {
+    for (int character = 0; character < 4; ++character) {
+      test::Settings s;
+      s.carrier_mode = mode;
+      s.char_mode = character;
+      s.comb_feedback = 0.3f;
+      s.comb_mix = 0.5f;
+      s.carrier_env_amount = 0.5f;
+      s.input_gain = 12.0f;  // the loudest the stages get
+      s.char_amount = 1.0f;
+      for (const float bad : kBad) {
+        for (std::size_t channel = 0; channel < 2; ++channel) {
+          VessimorProcessor p(44100.0f);
+          test::apply(p, s);
+          const std::vector<float> out = render_sine(p, kBadFrame, channel, bad);
+          const std::string where = "mode " + std::to_string(mode) + ", character " +
+                                    std::to_string(character) + ", " + std::to_string(bad) +
+                                    " on channel " + std::to_string(channel);
+          ASSERT_TRUE(input_state_is_finite(p)) << where;
+          if (std::isfinite(bad)) {
+            float late_peak = 0.0f;
+            for (auto i = out.end() - 4410; i != out.end(); ++i) {
+              late_peak = std::max(late_peak, std::abs(*i));
+            }
+            EXPECT_GT(late_peak, 0.01f) << where;
+            continue;
+          }
+          VessimorProcessor twin(44100.0f);
+          test::apply(twin, s);
+          std::vector<float> expected = render_sine(twin, kBadFrame, channel, 0.0f);
+          expected[2 * kBadFrame] = 0.0f;
+          expected[2 * kBadFrame + 1] = 0.0f;
+          for (std::size_t i = 0; i < out.size(); ++i) {
+            ASSERT_EQ(std::bit_cast<std::uint32_t>(out[i]),
+                      std::bit_cast<std::uint32_t>(expected[i]))
+                << where << ", frame " << i / 2;
+          }
+        }
+      }
+    }
   }
 }
 

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -95,6 +97,49 @@ INSTANTIATE_TEST_SUITE_P(AllFactoryPresets, CrossFormatRender,
                            return name;
                          });
 
+// One broken sample from upstream in a 3 s sine, with a stage that keeps state in use (the comb,
+// Grit, Warm): its frame is silent in both formats, and the effect goes on sounding after it.
+TEST(CrossFormatRender, ABrokenInputSampleIsSilencedAndForgotten) {
+  AudioData input;
+  input.sample_rate = 48000.0;
+  input.channels.assign(2, std::vector<float>(3 * 48000));
+  for (std::vector<float>& channel : input.channels) {
+    for (std::size_t i = 0; i < channel.size(); ++i) {
+      channel[i] = 0.5f * std::sin(6.2831855f * 220.0f * static_cast<float>(i) / 48000.0f);
+    }
+  }
+  const std::vector<NormalizedValue> settings[] = {{{"comb_feedback", 0.3f / 0.95f}},
+                                                   {{"char_mode", 1.0f / 3.0f}},
+                                                   {{"char_mode", 2.0f / 3.0f}}};
+  constexpr std::size_t kBadFrame = 24000;
+  PluginModule clap_module(vessimor_clap_path());
+  vst3::Vst3Module vst3_module(VESSIMOR_VST3_PATH);
+  for (const float bad :
+       {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+    AudioData broken = input;
+    broken.channels[0][kBadFrame] = bad;
+    for (const std::vector<NormalizedValue>& values : settings) {
+      RenderJob job;
+      job.values = values;
+      PluginInstance clap(clap_module);
+      ASSERT_TRUE(clap.init());
+      vst3::Vst3Processor vst3_instance(vst3_module, CLASS_ID);
+      const AudioData outputs[] = {tools::render(clap, broken, job),
+                                   vst3::render(vst3_instance, broken, job)};
+      for (const AudioData& out : outputs) {
+        for (const std::vector<float>& channel : out.channels) {
+          EXPECT_EQ(channel[kBadFrame], 0.0f) << values[0].id << " " << bad;
+          float peak = 0.0f;
+          for (std::size_t i = 48000; i < channel.size(); ++i) {
+            peak = std::max(peak, std::abs(channel[i]));
+          }
+          EXPECT_GT(peak, 0.1f) << values[0].id << " " << bad;
+        }
+      }
+    }
+  }
+}
+
 // The CLAP stream is the JSON text after its length in 8 little-endian bytes; the VST3 stream is
 // the text alone.
 std::vector<std::uint8_t> with_length(const std::vector<std::uint8_t>& json) {
@@ -175,6 +220,47 @@ TEST(CrossFormatState, ALoadBetweenProcessCallsNeverWaitsForTheNextCall) {
   EXPECT_TRUE(quickly([&] { ASSERT_EQ(instance.load_state(robot), abi::kResultOk); }));
   EXPECT_EQ(instance.save_state(), robot);
   ASSERT_EQ(instance.process(512), abi::kResultOk);
+}
+
+// A saved state may hold a gain from outside its range, kept as it is so that a later save writes
+// it back: it plays as the range's end, which is what the host shows.
+TEST(CrossFormatState, OutOfRangeGainsPlayAsTheRangesEnds) {
+  const std::vector<std::uint8_t> defaults = vst3::vessimor_state_with({});
+  const auto state_holding = [&](const std::string& id, const std::string& value) {
+    std::string text(defaults.begin(), defaults.end());
+    const std::string entry = "\"" + id + "\":{\"f32\":0.0}";
+    const std::size_t at = text.find(entry);
+    if (at == std::string::npos) throw HostError("no " + entry + " in the default state");
+    text.replace(at, entry.size(), "\"" + id + "\":{\"f32\":" + value + "}");
+    return with_length(std::vector<std::uint8_t>(text.begin(), text.end()));
+  };
+  AudioData input;
+  input.sample_rate = 48000.0;
+  input.channels.assign(2, std::vector<float>(4800));
+  for (std::size_t i = 0; i < 4800; ++i) {
+    input.channels[0][i] = 0.3f * std::sin(0.05f * static_cast<float>(i));
+    input.channels[1][i] = 0.3f * std::cos(0.03f * static_cast<float>(i));
+  }
+  PluginModule module(vessimor_clap_path());
+  const auto render_state = [&](const std::vector<std::uint8_t>& state) {
+    PluginInstance clap(module);
+    EXPECT_TRUE(clap.init() && clap.load_state(state));
+    const AudioData out = tools::render(clap, input, RenderJob{});
+    EXPECT_EQ(clap.save_state(), state) << "the state keeps the value it was given";
+    return out.channels;
+  };
+  const struct {
+    const char* id;
+    const char* stored;
+    const char* end;
+  } cases[] = {{"input_gain", "1e+30", "12.0"},
+               {"input_gain", "-200.0", "-12.0"},
+               {"output_gain", "40.0", "12.0"},
+               {"output_gain", "-200.0", "-24.0"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(render_state(state_holding(c.id, c.stored)), render_state(state_holding(c.id, c.end)))
+        << c.id << " " << c.stored;
+  }
 }
 
 }  // namespace
