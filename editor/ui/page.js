@@ -413,6 +413,14 @@
     presetError.hidden = true;
   }
 
+  // A failed action may mean that the list is out of date (a file removed outside the plug-in),
+  // so its error asks for the list again: once per action of the page's, never in a loop.
+  var listAfterError = false;
+  function startPresetAction() {
+    clearPresetError();
+    listAfterError = true;
+  }
+
   function element(tag, className, text) {
     var node = document.createElement(tag);
     if (className) node.className = className;
@@ -445,13 +453,13 @@
         remove.title = 'Delete';
         remove.addEventListener('click', function (event) {
           event.stopPropagation();
-          clearPresetError();
+          startPresetAction();
           window.deletePreset(preset.name);
         });
         item.appendChild(remove);
       }
       item.addEventListener('click', function () {
-        clearPresetError();
+        startPresetAction();
         lastLoad = { name: preset.name, group: key };
         window.loadPreset(preset.name, preset.is_factory === true);
         presetMenu.hidden = true;
@@ -498,6 +506,10 @@
     var message = String(event.detail.message);
     console.error('Preset error: ' + message);
     showPresetError(message);
+    if (listAfterError) {
+      listAfterError = false;
+      window.requestPresets();
+    }
   });
 
   // Save dialog.
@@ -524,7 +536,7 @@
       flashTimer = setTimeout(function () { saveName.style.outline = ''; }, 800);
       return;
     }
-    clearPresetError();
+    startPresetAction();
     window.savePreset(name);
     closeSaveDialog();
   }

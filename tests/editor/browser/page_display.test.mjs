@@ -96,6 +96,46 @@ test('thumbs, indicators, modes, character boxes and the AMP row follow the valu
   assert.ok(await editor.page.$eval('#freq-row', (e) => e.classList.contains('off')));
 });
 
+test('the chosen character box, and only it, shows its frame in ink over its drawing', async () => {
+  const INK = [0x1a, 0x18, 0x16];
+  // The pixels of a ring in the middle of the 3-pixel frame, just inside the box's 2-pixel border.
+  const rings = () => editor.page.$$eval('.character', (boxes) => boxes.map((box) => {
+    const r = box.getBoundingClientRect();
+    return { left: Math.ceil(r.left + 2), top: Math.ceil(r.top + 2),
+             right: Math.floor(r.right - 3), bottom: Math.floor(r.bottom - 3) };
+  }));
+  // Reads the screenshot in a page of its own, so that the page under test runs nothing extra.
+  const reader = await browser.newPage();
+  const inkShares = async (png, boxes) => reader.evaluate(async ({ base64, boxes, ink }) => {
+    const image = new Image();
+    image.src = `data:image/png;base64,${base64}`;
+    await image.decode();
+    const canvas = document.createElement('canvas');
+    [canvas.width, canvas.height] = [image.width, image.height];
+    const context = canvas.getContext('2d');
+    context.drawImage(image, 0, 0);
+    const { data } = context.getImageData(0, 0, image.width, image.height);
+    const isInk = (x, y) => ink.every((value, channel) => data[4 * (y * image.width + x) + channel] === value);
+    return boxes.map(({ left, top, right, bottom }) => {
+      let inked = 0, all = 0;
+      for (let x = left; x <= right; x++) for (const y of [top, bottom]) { all++; if (isInk(x, y)) inked++; }
+      for (let y = top; y <= bottom; y++) for (const x of [left, right]) { all++; if (isInk(x, y)) inked++; }
+      return inked / all;
+    });
+  }, { base64: png.toString('base64'), boxes, ink: INK });
+
+  await editor.page.clock.runFor(500);  // the drawings have run
+  for (let chosen = 0; chosen < 4; chosen++) {
+    await receive('char_mode', String(chosen / 3));
+    const shares = await inkShares(await editor.page.screenshot(), await rings());
+    shares.forEach((share, index) => {
+      if (index === chosen) assert.equal(share, 1, `box ${index} chosen: ring ${share} ink`);
+      else assert.ok(share < 1, `box ${index} not chosen: ring all ink`);
+    });
+  }
+  await reader.close();
+});
+
 test('a state load through _setAllParams updates every control it names; unknown ids are ignored', async () => {
   await editor.page.evaluate(() => window._setAllParams([
     { name: 'mix', value: 0.1, default: 0.5, min: 0, max: 1, display: '10 %' },

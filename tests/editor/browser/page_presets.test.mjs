@@ -148,6 +148,30 @@ test('a preset error shows beside the name until the next preset action or for s
   assert.equal(consoleErrors.filter((text) => text.includes('No space left on device')).length, 1);
 });
 
+test('a failed load or delete asks for the list again, once: the ghost row goes and the error stays', async () => {
+  const error = page.locator('#preset-error');
+  const actions = [
+    ['.preset-item >> text="Gone"', { type: 'load_preset', name: 'Gone', is_factory: false }, "Preset 'Gone' not found"],
+    ['.preset-item:has-text("Gone") .preset-delete', { type: 'delete_preset', name: 'Gone' },
+     "Preset 'Gone' not found or is a factory preset"],
+  ];
+  for (const [target, command, message] of actions) {
+    await list([{ name: 'Gone', is_factory: false }, { name: 'Kept', is_factory: false }]);
+    await page.click('#preset-name');
+    await page.click(target);
+    assert.deepEqual(await sent(), [command]);
+    await receive('preset_error', message);
+    assert.deepEqual(await sent(), [{ type: 'request_presets' }], command.type);
+    await list([{ name: 'Kept', is_factory: false }]);
+    assert.deepEqual(await texts('.preset-label'), ['Kept']);
+    assert.equal(await error.textContent(), message);
+    // An error with no action of the page's before it (as if the list request failed) asks nothing.
+    await receive('preset_error', message);
+    assert.deepEqual(await sent(), [], command.type);
+    await page.click('#footer');
+  }
+});
+
 test('a long name keeps its row to one line with the delete button in view; rows and header carry it as a tooltip', async () => {
   const long = 'Z'.repeat(60);
   await list([{ name: 'Short', is_factory: false }, { name: long, is_factory: false }]);
