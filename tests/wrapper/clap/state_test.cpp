@@ -109,6 +109,27 @@ TEST(ClapState, LoadReinitialisesOnlyAfterActivation) {
   EXPECT_EQ(probe().reset_calls.load(), resets + 1);
 }
 
+// A load served by the audio thread jumps the smoothers of the parameters it sets: the block after
+// it starts at the loaded value, not on a glide from the old one.
+TEST(ClapState, ALoadWhileProcessingStartsTheSmoothersAtTheLoadedValues) {
+  Instance source;
+  set_values(source);
+  const std::string saved = saved_state(source, 4096);
+
+  Instance instance;
+  ASSERT_TRUE(instance.activate());
+  ASSERT_TRUE(instance.plugin->start_processing(instance.plugin));
+  StereoBlock block(64);
+  EventList automation;
+  automation.param_value(0, GAIN_ID, 1.0);
+  instance.process(block, 64, &automation);
+  ChunkedInStream loaded(saved, 4096);
+  ASSERT_TRUE(instance.state().load(instance.plugin, loaded.get()));
+  instance.process(block, 64);
+  EXPECT_FLOAT_EQ(probe().records.back().smoothed_gain, 0.5F);
+  instance.plugin->stop_processing(instance.plugin);
+}
+
 class ClapEditorState : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -1,5 +1,5 @@
-// A small plug-in for driving the CLAP wrapper without the effect: a gain, a stepped count, a
-// switch and a five-way choice. It records what each `process` call saw.
+// A small plug-in for driving the CLAP wrapper without the effect: a smoothed gain, a stepped
+// count, a switch and a five-way choice. It records what each `process` call saw.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -25,7 +25,9 @@ namespace vessimor::test {
 
 class TestParams final : public Params {
  public:
-  FloatParam gain{"Gain", 1.0F, FloatRange::linear(0.0F, 2.0F)};
+  // Smoothed, so that what a state load does to smoothers shows.
+  FloatParam gain = FloatParam("Gain", 1.0F, FloatRange::linear(0.0F, 2.0F))
+                        .with_smoother(SmoothingStyle::Linear{10.0F});
   IntParam count{"Count", 4, IntRange::linear(2, 16)};
   BoolParam enabled{"Enabled", true};
   EnumParamInner shape{"Shape", 0, {"Sine", "Triangle", "Saw", "Square", "S&H"}};
@@ -47,6 +49,8 @@ class TestParams final : public Params {
 struct ProcessRecord {
   std::size_t samples = 0;
   float gain = 0.0F;
+  // Where the gain's smoother stands as the block starts: a glide moves on from there.
+  float smoothed_gain = 0.0F;
   bool playing = false;
   std::optional<double> tempo;
   std::optional<double> pos_beats;
@@ -231,9 +235,10 @@ class TestPlugin : public Plugin {
     const Transport& transport = context.transport();
     auto& records = probe().records;
     if (records.size() < records.capacity()) {
-      records.push_back(ProcessRecord{buffer.samples(), gain, transport.playing, transport.tempo,
-                                      transport.pos_beats, transport.pos_seconds,
-                                      transport.bar_number(), ScopedFlushToZero::active()});
+      records.push_back(ProcessRecord{buffer.samples(), gain, params_->gain.smoothed().current(),
+                                      transport.playing, transport.tempo, transport.pos_beats,
+                                      transport.pos_seconds, transport.bar_number(),
+                                      ScopedFlushToZero::active()});
     }
     return probe().result;
   }
