@@ -20,6 +20,7 @@
 #include "framework/params/param_ptr.hpp"
 #include "framework/plugin.hpp"
 #include "platform/denormals.hpp"
+#include "tests/support/wait.hpp"
 
 namespace vessimor::test {
 
@@ -90,8 +91,9 @@ TestProbe& probe();
 
 // Waits for the plug-in's next reset after `resets` of them: a host audio thread that keeps
 // processing does what a state load left for it within a few blocks.
-inline void wait_for_reset_after(int resets) {
-  while (probe().reset_calls.load() <= resets) std::this_thread::yield();
+[[nodiscard]] inline ::testing::AssertionResult wait_for_reset_after(int resets) {
+  return wait_until([&] { return probe().reset_calls.load() > resets; },
+                    "the reset a state load leaves for the audio thread");
 }
 
 // Runs one host block on a thread of its own, as a host's audio thread, and checks that it
@@ -102,7 +104,7 @@ void expect_next_block_reinitialises(Block&& block) {
   const int resets = probe().reset_calls.load();
   std::thread audio(std::forward<Block>(block));
   const std::thread::id audio_id = audio.get_id();
-  audio.join();
+  bounded_wait("the host block after a state load", [&] { audio.join(); });
   EXPECT_EQ(probe().initialize_calls.load(), initialized + 1);
   EXPECT_EQ(probe().reset_calls.load(), resets + 1);
   EXPECT_EQ(probe().initialized_on.load(), audio_id);
