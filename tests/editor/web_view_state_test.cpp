@@ -11,6 +11,7 @@
 
 #include "framework/log.hpp"
 #include "tests/editor/capturing_logger.hpp"
+#include "tests/support/wait.hpp"
 
 namespace vessimor {
 namespace {
@@ -160,7 +161,9 @@ TEST(WebViewState, ConcurrentProducersAndConsumersLoseNothingBeyondCapacity) {
     // The producers may all finish before this thread first runs: what they left is still queued.
     while (state->try_recv_script()) ++scripts_taken;
   });
-  for (auto& thread : threads) thread.join();
+  test::bounded_wait("every producer and the main thread to end", [&] {
+    for (auto& thread : threads) thread.join();
+  });
   while (state->try_recv_js_message()) ++messages_taken;
   EXPECT_EQ(messages_taken.load() + messages_refused.load(), kPerProducer);
   EXPECT_LE(drain(*state).size(), 64u);

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/wait.hpp"
+
 namespace vessimor {
 namespace {
 
@@ -105,7 +107,7 @@ TEST(BackgroundThread, TaskOfADestroyedInstanceIsDiscarded) {
     auto keeper = BackgroundThread<ClapTask>::get_or_create(living);
     auto handle = BackgroundThread<ClapTask>::get_or_create(doomed);
     // Hold the worker so that the doomed instance's task is still queued when it goes.
-    keeper.schedule(ClapTask{[released] { released.wait(); }});
+    keeper.schedule(ClapTask{[released] { (void)released.wait_for(test::WAIT_LIMIT); }});
     handle.schedule(ClapTask{[&ran] { ran = true; }});
     doomed.reset();
     release.set_value();
@@ -124,9 +126,9 @@ TEST(BackgroundThread, FullQueueDropsTheTaskWithoutWaiting) {
     auto handle = BackgroundThread<ClapTask>::get_or_create(executor);
     handle.schedule(ClapTask{[&started, released] {
       started.set_value();
-      released.wait();
+      (void)released.wait_for(test::WAIT_LIMIT);
     }});
-    started.get_future().wait();
+    test::bounded_wait("the worker to start the task", [&] { started.get_future().wait(); });
     // The running task left the queue: exactly 4096 more fit.
     for (std::size_t i = 0; i < WorkerThread<ClapTask>::kQueueCapacity; ++i) {
       ASSERT_TRUE(handle.schedule(ClapTask{})) << i;

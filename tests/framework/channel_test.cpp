@@ -12,6 +12,7 @@
 
 #include "framework/mutex.hpp"
 #include "tests/support/lock_probe.hpp"
+#include "tests/support/wait.hpp"
 
 namespace vessimor {
 namespace {
@@ -55,8 +56,11 @@ TEST(Channel, BlockingSendWaitsForRoom) {
   std::this_thread::sleep_for(20ms);
   EXPECT_FALSE(second_sent.load());  // still full: the sender must be waiting
   EXPECT_EQ(*rx.recv(), 1);
-  EXPECT_EQ(*rx.recv(), 2);
-  sender.join();
+  // clang 14 captures no structured binding by name, hence the captures spelled out.
+  test::bounded_wait("the waiting sender's value", [&rx = rx, &sender] {
+    EXPECT_EQ(*rx.recv(), 2);
+    sender.join();
+  });
   EXPECT_TRUE(second_sent.load());
 }
 
@@ -84,8 +88,10 @@ TEST(Channel, RendezvousHandsOverOnlyToAWaitingReceiver) {
       EXPECT_EQ(*got, expected);
     }
   });
-  for (int i = 0; i < 100; ++i) ASSERT_EQ(tx.send(i), ChannelStatus::Ok);
-  receiver.join();
+  test::bounded_wait("100 hand-overs to the waiting receiver", [&tx = tx, &receiver] {
+    for (int i = 0; i < 100; ++i) ASSERT_EQ(tx.send(i), ChannelStatus::Ok);
+    receiver.join();
+  });
   EXPECT_EQ(Channel<int>::bounded(0).first.try_send(1), ChannelStatus::Full);
 }
 
@@ -113,7 +119,7 @@ TEST(Channel, BlockedReceiverWakesWhenTheLastSenderLeaves) {
   });
   std::this_thread::sleep_for(10ms);
   tx = Sender<int>();
-  receiver.join();
+  test::bounded_wait("the blocked receiver to wake", [&] { receiver.join(); });
 }
 
 TEST(Channel, SendersSeeDisconnectedAndQueuedValuesAreFreedWhenEveryReceiverIsGone) {
@@ -131,7 +137,7 @@ TEST(Channel, SendersSeeDisconnectedAndQueuedValuesAreFreedWhenEveryReceiverIsGo
     auto copy = std::move(rx);  // a moved-from handle no longer counts
     EXPECT_EQ(rx.try_recv().status(), ChannelStatus::Disconnected);  // NOLINT
   }
-  blocked.join();
+  test::bounded_wait("the blocked sender to wake", [&] { blocked.join(); });
   EXPECT_EQ(token.use_count(), 1);
   EXPECT_TRUE(tx.is_disconnected());
   EXPECT_EQ(tx.try_send(token), ChannelStatus::Disconnected);
@@ -182,7 +188,9 @@ TEST(Channel, ManyProducersAndConsumersOnEveryKind) {
       });
     }
     tx = Sender<int>();
-    for (auto& thread : threads) thread.join();
+    test::bounded_wait("every producer and consumer to end", [&] {
+      for (auto& thread : threads) thread.join();
+    });
 
     std::vector<int> all;
     for (const auto& consumer : seen) all.insert(all.end(), consumer.begin(), consumer.end());

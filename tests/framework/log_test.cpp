@@ -18,6 +18,7 @@
 
 #include "framework/logger.hpp"
 #include "platform/thread_name.hpp"
+#include "tests/support/wait.hpp"
 
 namespace vessimor {
 namespace {
@@ -353,7 +354,9 @@ TEST(LoggerConcurrency, LinesFromManyThreadsNeverInterleave) {
       for (int i = 0; i < 200; ++i) emit(*logger, Level::Info, "m", "thread {} line {}", t, i);
     });
   }
-  for (auto& thread : threads) thread.join();
+  test::bounded_wait("every logging thread to end", [&] {
+    for (auto& thread : threads) thread.join();
+  });
   const auto lines = lines_of(read_file(path));
   ASSERT_EQ(lines.size(), 800U);
   const std::regex shape(kTime + " \\[INFO\\] thread [0-3] line [0-9]+");

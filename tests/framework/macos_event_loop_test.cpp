@@ -11,6 +11,7 @@
 
 #include "platform/main_thread.hpp"
 #include "platform/run_loop.hpp"
+#include "tests/support/wait.hpp"
 
 namespace vessimor {
 namespace {
@@ -74,9 +75,9 @@ TEST(MacOSEventLoop, QueuesTasksFromOtherThreadsUntilTheMainLoopRunsAndRefusesPa
   const int capacity = static_cast<int>(MacOSEventLoop<LoopTask>::TASK_QUEUE_CAPACITY);
   std::vector<bool> accepted;
   // The main run loop is not turned meanwhile: it stands for a main thread that is busy.
-  std::thread([&] {
+  test::run_on_another_thread("tasks scheduled from another thread", [&] {
     for (int i = 0; i <= capacity; ++i) accepted.push_back(loop.schedule_gui({i}));
-  }).join();
+  });
   ASSERT_EQ(accepted.size(), 4097u);
   EXPECT_EQ(std::count(accepted.begin(), accepted.end(), true), 4096);
   EXPECT_FALSE(accepted.back());
@@ -89,7 +90,8 @@ TEST(MacOSEventLoop, QueuesTasksFromOtherThreadsUntilTheMainLoopRunsAndRefusesPa
   EXPECT_TRUE(executor->all_on_main());
 
   // Drained: the queue takes tasks again.
-  std::thread([&] { EXPECT_TRUE(loop.schedule_gui({9999})); }).join();
+  test::run_on_another_thread("a task scheduled from another thread",
+                              [&] { EXPECT_TRUE(loop.schedule_gui({9999})); });
   run_main_loop_once();
   EXPECT_EQ(executor->values().back(), 9999);
 }
@@ -102,9 +104,9 @@ TEST(MacOSEventLoop, ABatchOfTasksWakesTheMainThreadOnce) {
   MacOSEventLoop<LoopTask> loop(executor);
   const std::uint64_t signals = platform::apple::run_loop_signal_count();
   const std::uint64_t wake_ups = platform::apple::run_loop_wake_up_count();
-  std::thread([&] {
+  test::run_on_another_thread("tasks scheduled from another thread", [&] {
     for (int i = 0; i < 29; ++i) EXPECT_TRUE(loop.schedule_gui({i}));
-  }).join();
+  });
   EXPECT_EQ(platform::apple::run_loop_signal_count(), signals + 1);
   EXPECT_EQ(platform::apple::run_loop_wake_up_count(), wake_ups + 1);
   run_main_loop_once();
@@ -112,10 +114,10 @@ TEST(MacOSEventLoop, ABatchOfTasksWakesTheMainThreadOnce) {
   ASSERT_EQ(ran.size(), 29u);
   EXPECT_TRUE(std::is_sorted(ran.begin(), ran.end()));
 
-  std::thread([&] {
+  test::run_on_another_thread("tasks scheduled from another thread", [&] {
     EXPECT_TRUE(loop.schedule_gui({29}));
     EXPECT_TRUE(loop.schedule_gui({30}));
-  }).join();
+  });
   EXPECT_EQ(platform::apple::run_loop_signal_count(), signals + 2);
   EXPECT_EQ(platform::apple::run_loop_wake_up_count(), wake_ups + 2);
   run_main_loop_once();
@@ -129,7 +131,8 @@ TEST(MacOSEventLoop, TasksForAnInstanceBeingTornDownNeverRun) {
   MacOSEventLoop<LoopTask> loop(executor);
   // The instance's last owner let go: the loop holds the executor only weakly.
   executor.reset();
-  std::thread([&] { EXPECT_TRUE(loop.schedule_gui({1})); }).join();
+  test::run_on_another_thread("a task scheduled from another thread",
+                              [&] { EXPECT_TRUE(loop.schedule_gui({1})); });
   EXPECT_TRUE(loop.schedule_gui({2}));
   run_main_loop_once();
   EXPECT_TRUE(record->values().empty());
@@ -143,7 +146,8 @@ TEST(MacOSEventLoop, TeardownDetachesTheSourceAndDropsQueuedTasks) {
   const std::size_t sources_before = platform::apple::main_run_loop_source_count();
   auto loop = std::make_unique<MacOSEventLoop<LoopTask>>(executor);
   EXPECT_EQ(platform::apple::main_run_loop_source_count(), sources_before + 1);
-  std::thread([&] { EXPECT_TRUE(loop->schedule_gui({1})); }).join();
+  test::run_on_another_thread("a task scheduled from another thread",
+                              [&] { EXPECT_TRUE(loop->schedule_gui({1})); });
   loop.reset();
   run_main_loop_once();
   EXPECT_TRUE(executor->values().empty());
@@ -170,7 +174,8 @@ TEST(MacOSEventLoop, LoopsShareTheirKindsBackgroundWorker) {
   ASSERT_NE(first.background_thread().worker(), nullptr);
   EXPECT_EQ(first.background_thread().worker(), second.background_thread().worker());
   // Each loop's queue is its own.
-  std::thread([&] { EXPECT_TRUE(first.schedule_gui({1})); }).join();
+  test::run_on_another_thread("a task scheduled from another thread",
+                              [&] { EXPECT_TRUE(first.schedule_gui({1})); });
   run_main_loop_once();
   EXPECT_EQ(first_executor->values(), std::vector<int>{1});
   EXPECT_TRUE(second_executor->values().empty());

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/support/alloc_hook.hpp"
+#include "tests/support/wait.hpp"
 
 namespace vessimor {
 namespace {
@@ -118,7 +119,9 @@ TEST(MpmcQueue, ManyProducersAndConsumersLoseAndDuplicateNothing) {
       }
     });
   }
-  for (auto& thread : threads) thread.join();
+  test::bounded_wait("every producer and consumer to end", [&] {
+    for (auto& thread : threads) thread.join();
+  });
 
   std::vector<std::uint64_t> all;
   for (const auto& consumer : seen) {

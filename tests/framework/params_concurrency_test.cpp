@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "framework/params/param_ptr.hpp"
+#include "tests/support/wait.hpp"
 
 // One thread sets values (as the main thread does for editor edits and state loads) while another
 // reads, modulates and prepares smoothers (as the audio thread does). Run under the thread
@@ -24,8 +25,7 @@ TEST(ParamsConcurrency, SettersReadersAndSmoothersOnTwoThreads) {
   constexpr int kRounds = 20000;
   std::atomic<bool> start{false};
   std::thread writer([&] {
-    while (!start.load()) {
-    }
+    ASSERT_TRUE(test::wait_until([&] { return start.load(); }, "the reader's start"));
     for (int n = 0; n < kRounds; ++n) {
       const float normalized = static_cast<float>(n % 101) / 100.0f;
       for (const auto& p : params) {
@@ -51,7 +51,7 @@ TEST(ParamsConcurrency, SettersReadersAndSmoothersOnTwoThreads) {
                                e.value()) +
             (b.value() ? 1.0f : 0.0f);
   }
-  writer.join();
+  test::bounded_wait("the writer's end", [&] { writer.join(); });
 
   EXPECT_TRUE(std::isfinite(sink));
   for (const auto& p : params) {

@@ -11,6 +11,7 @@
 #include "plugin/factory_presets.hpp"
 #include "plugin/preset_file.hpp"
 #include "tests/plugin/preset_test_dir.hpp"
+#include "tests/support/wait.hpp"
 
 namespace vessimor {
 namespace {
@@ -175,7 +176,7 @@ TEST_F(PresetWorker, ThreadAnswersEveryCommandInOrderAndEndsWhenTheQueueCloses) 
   // Closing while commands are queued: every one of them still runs, later ones are refused.
   commands.close();
   EXPECT_FALSE(commands.try_send(PresetCommand{PresetCommand::List{}}));
-  worker.join();
+  test::bounded_wait("the worker's end after the queue closed", [&] { worker.join(); });
 
   std::vector<std::string> order;
   for (const auto& [action, payload] : recorder.answers) order.push_back(action + ":" + payload);
@@ -203,7 +204,7 @@ TEST_F(PresetWorker, IdleThreadEndsAtOnceWhenTheQueueCloses) {
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(20));  // let it fall asleep first
   commands.close();
-  worker.join();
+  test::bounded_wait("the idle worker's end after the queue closed", [&] { worker.join(); });
   EXPECT_TRUE(recorder.answers.empty());
 #if defined(__APPLE__)
   EXPECT_EQ(name, "vessimor-presets");
@@ -219,7 +220,7 @@ TEST_F(PresetWorker, AnswersReachThePageThroughTheEditorState) {
   commands->try_send(PresetCommand{PresetCommand::Load{"Robot Voice", true}});
   commands->try_send(PresetCommand{PresetCommand::Load{"Nobody's", true}});
   commands->close();
-  worker.join();
+  test::bounded_wait("the worker's end after the queue closed", [&] { worker.join(); });
 
   EXPECT_EQ(state->current_preset_name(), "Robot Voice");
   std::vector<std::string> scripts;

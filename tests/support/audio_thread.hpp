@@ -15,6 +15,7 @@
 
 #include "tests/support/alloc_hook.hpp"
 #include "tests/support/lock_probe.hpp"
+#include "tests/support/wait.hpp"
 
 namespace vessimor::test {
 
@@ -47,7 +48,9 @@ class MeasuredAudioThread {
   MeasuredAudioThread(std::function<void()> block, std::chrono::microseconds pause)
       : block_(std::move(block)), pause_(pause) {
     thread_ = std::thread([this] { run(); });
-    while (blocks_.load() == 0) std::this_thread::yield();
+    bounded_wait("the audio thread's first block", [this] {
+      while (blocks_.load() == 0) std::this_thread::yield();
+    });
   }
   ~MeasuredAudioThread() { stop(); }
   MeasuredAudioThread(const MeasuredAudioThread&) = delete;
@@ -56,7 +59,7 @@ class MeasuredAudioThread {
   // Ends the thread and gives the most any one call used.
   AudioThreadUse stop() {
     stop_ = true;
-    if (thread_.joinable()) thread_.join();
+    if (thread_.joinable()) bounded_wait("the audio thread's end", [this] { thread_.join(); });
     return {allocations(), deallocations(), locks()};
   }
   std::thread::id id() const { return id_.load(); }

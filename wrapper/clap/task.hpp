@@ -44,6 +44,8 @@ struct OutgoingParamEvent {
   std::uint32_t param_hash = 0;
   // CLAP plain units: normalised times the step count, or the normalised value.
   double value = 0.0;
+  // The instance core's edit stamp when queued: a state load made after it wins over the value.
+  std::uint64_t edit_stamp = 0;
 };
 
 }  // namespace vessimor::clap

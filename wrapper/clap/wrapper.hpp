@@ -83,7 +83,8 @@ class Wrapper final : public MainThreadExecutor<Task>,
   // Thread: any
   bool schedule_gui(Task task) override;
 
-  // Queues an editor parameter event for the host and asks the host to flush. Thread: main
+  // Queues an editor parameter event for the host, stamped so that a state load made after it
+  // wins over its value, and asks the host to flush. Thread: main
   bool queue_parameter_event(const OutgoingParamEvent& event);
   // Asks the host to adopt the editor's size. Thread: main
   bool request_resize();

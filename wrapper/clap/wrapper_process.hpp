@@ -299,6 +299,9 @@ void Wrapper<P>::handle_out_events(const clap_output_events& events, std::uint32
         break;
       }
       case OutgoingParamEvent::Kind::value: {
+        // A state load made after the edit set this parameter: the loaded value stands, for the
+        // plug-in and the host alike. The edit's gesture still goes out, so begins and ends pair.
+        if (core_.edit_outdated(outgoing->param_hash, outgoing->edit_stamp)) break;
         update_plain_value_by_hash(outgoing->param_hash, UpdateKind::set, outgoing->value);
         clap_event_param_value value{};
         value.header.size = sizeof(clap_event_param_value);
@@ -322,7 +325,9 @@ void Wrapper<P>::handle_out_events(const clap_output_events& events, std::uint32
 
 template <ClapPlugin P>
 bool Wrapper<P>::queue_parameter_event(const OutgoingParamEvent& event) {
-  const bool queued = output_param_events_.try_push(event);
+  OutgoingParamEvent stamped = event;
+  stamped.edit_stamp = core_.edit_stamp();
+  const bool queued = output_param_events_.try_push(stamped);
   if (host_params_ != nullptr) {
     require_function(host_params_->request_flush, "clap_host_params", "request_flush")(host_);
   }

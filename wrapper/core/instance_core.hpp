@@ -1,8 +1,9 @@
 // What every plug-in format's instance holds besides its own host records: the plug-in object, its
 // parameter tables, the editor slot, the buffer configuration and buffers, the processing flag, the
-// last process result and latency, and the re-initialisation a state load leaves for whichever
-// thread next holds the plug-in. A format's wrapper owns one, turns its host's calls into these
-// operations and adds what only its host needs (events, streams, main-thread notifications).
+// last process result and latency, the re-initialisation a state load leaves for whichever
+// thread next holds the plug-in, and which loads came after which editor edits. A format's wrapper
+// owns one, turns its host's calls into these operations and adds what only its host needs (events,
+// streams, main-thread notifications).
 #pragma once
 
 #include <algorithm>
@@ -24,6 +25,7 @@
 #include "wrapper/core/buffer_config.hpp"
 #include "wrapper/core/editor_slot.hpp"
 #include "wrapper/core/flush_to_zero.hpp"
+#include "wrapper/core/load_order.hpp"
 #include "wrapper/core/param_tables.hpp"
 #include "wrapper/core/pending_reinit.hpp"
 #include "wrapper/core/plugin_access.hpp"
@@ -209,7 +211,8 @@ class InstanceCore {
   }
 
   // Sets every value the state names at once, so that the host reads them and a save holds them
-  // as soon as this returns. Once activated, the named parameters' smoothers jump to their new
+  // as soon as this returns; an editor edit made before, still on its way, no longer overrides
+  // them (`edit_outdated`). Once activated, the named parameters' smoothers jump to their new
   // values and the plug-in is initialised and reset again: here when nothing processes, else by
   // the audio thread at the start of its next call (`serve_reinit`), since only the plug-in's
   // holder may touch them. A later load before that call joins the request. Never waits.
@@ -217,11 +220,24 @@ class InstanceCore {
   // Thread: main
   template <class Context, class Owner>
   void load_state(const PluginState& state, Owner& owner) {
+    // Before the request that the audio thread takes at the start of its next call: the edits it
+    // hands to the host after that are checked against this load.
+    const std::uint64_t load = load_order_.next_load();
+    for (const auto& [id, value] : state.params) load_order_.set_by(tables_.index_of(id), load);
     state::deserialize_object(state, *params_, tables_.state_lookup(), std::nullopt);
     if (!config_.load()) return;  // before activation the values are all there is
     for (const auto& [id, value] : state.params) reinit_.mark(tables_.index_of(id));
     reinit_.request();
     if (!is_processing()) serve_reinit<Context>(owner);
+  }
+
+  // What an editor edit made now carries, for `edit_outdated`. Thread: main
+  std::uint64_t edit_stamp() const noexcept { return load_order_.loads_so_far(); }
+  // Whether a state load made after the edit stamped `stamp` set its parameter: the loaded value
+  // then stands and the edit must be neither applied nor reported to the host. Thread: any
+  bool edit_outdated(std::uint32_t hash, std::uint64_t stamp) const {
+    const std::optional<std::size_t> index = tables_.index_of(hash);
+    return index && load_order_.outdated(*index, stamp);
   }
 
   // Does what a state load left for the plug-in's holder: the marked smoothers jump to their
@@ -270,6 +286,7 @@ class InstanceCore {
   std::atomic<std::uint64_t> last_result_{0};
   std::atomic<std::uint32_t> latency_{0};
   PendingReinit reinit_{tables_.size()};
+  LoadOrder load_order_{tables_.size()};
 };
 
 }  // namespace vessimor::core

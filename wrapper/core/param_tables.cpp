@@ -41,6 +41,12 @@ std::optional<std::size_t> ParamTables::index_of(std::string_view id) const {
   return found->second;
 }
 
+std::optional<std::size_t> ParamTables::index_of(std::uint32_t hash) const {
+  const auto found = index_by_hash_.find(hash);
+  if (found == index_by_hash_.end()) return std::nullopt;
+  return found->second;
+}
+
 state::ParamPairs ParamTables::state_pairs() const {
   return state::make_params_iter(hash_by_id_, param_by_hash_);
 }

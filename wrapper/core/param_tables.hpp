@@ -42,6 +42,8 @@ class ParamTables {
   const std::string* id_of(std::uint32_t hash) const;
   // The position in `entries()` of the parameter with this string id. Thread: any
   std::optional<std::size_t> index_of(std::string_view id) const;
+  // The position in `entries()` of the parameter with this hash. Thread: any
+  std::optional<std::size_t> index_of(std::uint32_t hash) const;
 
   // The (id, handle) pairs that the saved state writes. Thread: any
   state::ParamPairs state_pairs() const;

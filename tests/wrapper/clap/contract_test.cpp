@@ -8,6 +8,7 @@
 
 #include "framework/log.hpp"
 #include "framework/logger.hpp"
+#include "tests/support/wait.hpp"
 #include "tests/wrapper/clap/instance.hpp"
 
 namespace vessimor::clap {
@@ -169,8 +170,8 @@ TEST_F(ClapContract, ABlockThatFindsThePlugInHeldSendsSilence) {
   in.param_value(0, GAIN_ID, 0.25);
   const std::size_t records = probe().records.size();
   clap::WrapperTestAccess<TestPlugin>::core(instance.plugin).with_plugin([&](TestPlugin&) {
-    std::thread audio([&] { EXPECT_NE(instance.process(block, 64, &in), CLAP_PROCESS_ERROR); });
-    audio.join();
+    run_on_another_thread("a block that finds the plug-in held",
+                          [&] { EXPECT_NE(instance.process(block, 64, &in), CLAP_PROCESS_ERROR); });
   });
   EXPECT_EQ(probe().records.size(), records);
   EXPECT_TRUE(std::all_of(block.left.begin(), block.left.end(), [](float x) { return x == 0; }));

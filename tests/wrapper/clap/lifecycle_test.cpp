@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/wait.hpp"
 #include "tests/wrapper/clap/instance.hpp"
 
 namespace vessimor::test {
@@ -141,11 +142,10 @@ TEST(ClapLifecycle, OffMainThreadTasksWaitForTheHostCallback) {
   ASSERT_TRUE(instance.activate());
   EventList events;
   events.param_value(0, GAIN_ID, 0.25);
-  std::thread audio([&] {
+  run_on_another_thread("a block on the audio thread", [&] {
     StereoBlock block(64);
     instance.process(block, 64, &events);
   });
-  audio.join();
   EXPECT_EQ(instance.host.request_callback_calls, 1);
 
   // Editor open: the queued notice reaches it at the host's callback.
@@ -183,7 +183,7 @@ TEST(ClapLifecycle, HostThreadCheckDecidesWhereTasksRun) {
 TEST(ClapLifecycle, FullTaskQueueDropsTheNewestTask) {
   Instance instance;
   ASSERT_TRUE(instance.activate());
-  std::thread audio([&] {
+  run_on_another_thread("4097 blocks on the audio thread", [&] {
     StereoBlock block(8);
     for (int i = 0; i < 4097; ++i) {
       EventList events;
@@ -191,7 +191,6 @@ TEST(ClapLifecycle, FullTaskQueueDropsTheNewestTask) {
       instance.process(block, 8, &events);
     }
   });
-  audio.join();
   EXPECT_EQ(instance.host.request_callback_calls, 4096);
 }
 
@@ -219,9 +218,10 @@ TEST(ClapLifecycle, LatencyChangeTellsTheHostOrAsksForARestart) {
   ChunkedInStream loaded(saved.bytes, 4096);
   const int initialized = probe().initialize_calls.load();
   ASSERT_TRUE(instance.state().load(instance.plugin, loaded.get()));
-  while (probe().initialize_calls.load() == initialized) std::this_thread::yield();
+  EXPECT_TRUE(wait_until([&] { return probe().initialize_calls.load() != initialized; },
+                         "the audio thread's initialisation after the load"));
   stop = true;
-  audio.join();
+  bounded_wait("the audio thread's end", [&] { audio.join(); });
   instance.plugin->on_main_thread(instance.plugin);
   EXPECT_EQ(latency->get(instance.plugin), 64u);
   EXPECT_EQ(instance.host.request_restart_calls, 1);

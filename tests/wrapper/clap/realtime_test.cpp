@@ -66,7 +66,7 @@ TEST_F(ClapRealtime, EditorStateIsServedWithoutAllocatingOrLocking) {
   const int resets = probe().reset_calls.load();
   editor_log().context->set_state(state);
   EXPECT_DOUBLE_EQ(instance.value_of(GAIN_ID), 0.25);
-  wait_for_reset_after(resets);
+  ASSERT_TRUE(wait_for_reset_after(resets));
   EXPECT_EQ(probe().reset_on.load(), audio.id());
   expect_realtime_safe(audio.stop());
 }
@@ -82,7 +82,7 @@ TEST_F(ClapRealtime, HostStateLoadDuringProcessingNeverHoldsUpTheAudioThread) {
   // The host and the editor learn about it from the load itself, on the main thread.
   EXPECT_EQ(editor_log().all_values, 1);
   EXPECT_EQ(instance.host.rescan_calls, 1);
-  wait_for_reset_after(resets);
+  ASSERT_TRUE(wait_for_reset_after(resets));
   EXPECT_EQ(probe().reset_on.load(), audio.id());
   expect_realtime_safe(audio.stop());
 }

@@ -109,6 +109,27 @@ TEST(ClapState, LoadReinitialisesOnlyAfterActivation) {
   EXPECT_EQ(probe().reset_calls.load(), resets + 1);
 }
 
+// A load served by the audio thread jumps the smoothers of the parameters it sets: the block after
+// it starts at the loaded value, not on a glide from the old one.
+TEST(ClapState, ALoadWhileProcessingStartsTheSmoothersAtTheLoadedValues) {
+  Instance source;
+  set_values(source);
+  const std::string saved = saved_state(source, 4096);
+
+  Instance instance;
+  ASSERT_TRUE(instance.activate());
+  ASSERT_TRUE(instance.plugin->start_processing(instance.plugin));
+  StereoBlock block(64);
+  EventList automation;
+  automation.param_value(0, GAIN_ID, 1.0);
+  instance.process(block, 64, &automation);
+  ChunkedInStream loaded(saved, 4096);
+  ASSERT_TRUE(instance.state().load(instance.plugin, loaded.get()));
+  instance.process(block, 64);
+  EXPECT_FLOAT_EQ(probe().records.back().smoothed_gain, 0.5F);
+  instance.plugin->stop_processing(instance.plugin);
+}
+
 class ClapEditorState : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -121,6 +142,9 @@ class ClapEditorState : public ::testing::Test {
     Instance source;
     set_values(source);
     state = editor_state_of(source);
+    host_state = saved_state(source, 4096);
+    gain =
+        *static_cast<clap::Wrapper<TestPlugin>*>(instance.plugin->plugin_data)->param_of(GAIN_ID);
   }
 
   static PluginState editor_state_of(Instance& source) {
@@ -131,6 +155,8 @@ class ClapEditorState : public ::testing::Test {
   Instance instance;
   std::shared_ptr<GuiContext> context;
   PluginState state;
+  std::string host_state;
+  std::optional<ParamPtr> gain;
 };
 
 // Neither the editor's state nor a host load waits for the audio thread, even when no process call
@@ -194,6 +220,49 @@ TEST_F(ClapEditorState, AppliedAtOnceWhenNotProcessing) {
   EXPECT_EQ(instance.host.rescan_calls, 1);
   EXPECT_EQ(instance.host.request_resize_calls, 1);
   EXPECT_EQ(instance.host.last_resize_width, 900u);
+}
+
+// An editor edit still on its way to the host when the host loads a state is outdated: the loaded
+// value is what plays and what the host reads after the next block; the host is told of the
+// edit's gesture, never of its value.
+TEST_F(ClapEditorState, AHostLoadWinsOverEditsQueuedBeforeIt) {
+  ASSERT_TRUE(instance.plugin->start_processing(instance.plugin));
+  context->raw_begin_set_parameter(*gain);
+  context->raw_set_parameter_normalized(*gain, 0.9F);
+  context->raw_end_set_parameter(*gain);
+  ChunkedInStream loaded(host_state, 4096);
+  ASSERT_TRUE(instance.state().load(instance.plugin, loaded.get()));
+
+  OutputList out;
+  StereoBlock block(64);
+  instance.process(block, 64, nullptr, &out);
+  EXPECT_DOUBLE_EQ(instance.value_of(GAIN_ID), 0.25);
+  instance.process(block, 64, nullptr, &out);
+  ASSERT_FALSE(probe().records.empty());
+  EXPECT_FLOAT_EQ(probe().records.back().gain, 0.5F);
+  ASSERT_EQ(out.sent.size(), 2u);
+  EXPECT_EQ(out.sent[0].type, CLAP_EVENT_PARAM_GESTURE_BEGIN);
+  EXPECT_EQ(out.sent[1].type, CLAP_EVENT_PARAM_GESTURE_END);
+  instance.plugin->stop_processing(instance.plugin);
+}
+
+// Edits made after a load land as before, also inside a gesture that began before it and when the
+// host flushes instead of processing.
+TEST_F(ClapEditorState, EditsMadeAfterALoadStillLand) {
+  context->raw_begin_set_parameter(*gain);
+  context->raw_set_parameter_normalized(*gain, 0.9F);
+  context->set_state(state);
+  context->raw_set_parameter_normalized(*gain, 0.625F);
+  context->raw_end_set_parameter(*gain);
+
+  OutputList out;
+  instance.params().flush(instance.plugin, nullptr, out.get());
+  ASSERT_EQ(out.sent.size(), 3u);
+  EXPECT_EQ(out.sent[0].type, CLAP_EVENT_PARAM_GESTURE_BEGIN);
+  EXPECT_EQ(out.sent[1].type, CLAP_EVENT_PARAM_VALUE);
+  EXPECT_DOUBLE_EQ(out.sent[1].value, 0.625);
+  EXPECT_EQ(out.sent[2].type, CLAP_EVENT_PARAM_GESTURE_END);
+  EXPECT_DOUBLE_EQ(instance.value_of(GAIN_ID), 0.625);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// A small plug-in for driving the CLAP wrapper without the effect: a gain, a stepped count, a
-// switch and a five-way choice. It records what each `process` call saw.
+// A small plug-in for driving the CLAP wrapper without the effect: a smoothed gain, a stepped
+// count, a switch and a five-way choice. It records what each `process` call saw.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,12 +20,15 @@
 #include "framework/params/param_ptr.hpp"
 #include "framework/plugin.hpp"
 #include "platform/denormals.hpp"
+#include "tests/support/wait.hpp"
 
 namespace vessimor::test {
 
 class TestParams final : public Params {
  public:
-  FloatParam gain{"Gain", 1.0F, FloatRange::linear(0.0F, 2.0F)};
+  // Smoothed, so that what a state load does to smoothers shows.
+  FloatParam gain = FloatParam("Gain", 1.0F, FloatRange::linear(0.0F, 2.0F))
+                        .with_smoother(SmoothingStyle::Linear{10.0F});
   IntParam count{"Count", 4, IntRange::linear(2, 16)};
   BoolParam enabled{"Enabled", true};
   EnumParamInner shape{"Shape", 0, {"Sine", "Triangle", "Saw", "Square", "S&H"}};
@@ -47,6 +50,8 @@ class TestParams final : public Params {
 struct ProcessRecord {
   std::size_t samples = 0;
   float gain = 0.0F;
+  // Where the gain's smoother stands as the block starts: a glide moves on from there.
+  float smoothed_gain = 0.0F;
   bool playing = false;
   std::optional<double> tempo;
   std::optional<double> pos_beats;
@@ -86,8 +91,9 @@ TestProbe& probe();
 
 // Waits for the plug-in's next reset after `resets` of them: a host audio thread that keeps
 // processing does what a state load left for it within a few blocks.
-inline void wait_for_reset_after(int resets) {
-  while (probe().reset_calls.load() <= resets) std::this_thread::yield();
+[[nodiscard]] inline ::testing::AssertionResult wait_for_reset_after(int resets) {
+  return wait_until([&] { return probe().reset_calls.load() > resets; },
+                    "the reset a state load leaves for the audio thread");
 }
 
 // Runs one host block on a thread of its own, as a host's audio thread, and checks that it
@@ -98,7 +104,7 @@ void expect_next_block_reinitialises(Block&& block) {
   const int resets = probe().reset_calls.load();
   std::thread audio(std::forward<Block>(block));
   const std::thread::id audio_id = audio.get_id();
-  audio.join();
+  bounded_wait("the host block after a state load", [&] { audio.join(); });
   EXPECT_EQ(probe().initialize_calls.load(), initialized + 1);
   EXPECT_EQ(probe().reset_calls.load(), resets + 1);
   EXPECT_EQ(probe().initialized_on.load(), audio_id);
@@ -231,9 +237,10 @@ class TestPlugin : public Plugin {
     const Transport& transport = context.transport();
     auto& records = probe().records;
     if (records.size() < records.capacity()) {
-      records.push_back(ProcessRecord{buffer.samples(), gain, transport.playing, transport.tempo,
-                                      transport.pos_beats, transport.pos_seconds,
-                                      transport.bar_number(), ScopedFlushToZero::active()});
+      records.push_back(ProcessRecord{buffer.samples(), gain, params_->gain.smoothed().current(),
+                                      transport.playing, transport.tempo, transport.pos_beats,
+                                      transport.pos_seconds, transport.bar_number(),
+                                      ScopedFlushToZero::active()});
     }
     return probe().result;
   }

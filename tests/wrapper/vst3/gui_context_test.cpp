@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/wait.hpp"
 #include "tests/wrapper/vst3/test_instance.hpp"
 #include "tools/vst3_host/host.hpp"
 
@@ -128,7 +129,8 @@ TEST_F(Vst3GuiContext, TasksRunOnTheMainThreadAndReachOnlyAnOpenEditor) {
   ASSERT_EQ(editor_log().values.size(), 1u);
   EXPECT_EQ(editor_log().values[0], (std::pair<std::string, float>("gain", 0.75F)));
   // Elsewhere it waits for the main run loop.
-  std::thread([&] { instance.inner().set_normalized_value_by_hash(GAIN, 0.5F); }).join();
+  run_on_another_thread("a value change off the main thread",
+                        [&] { instance.inner().set_normalized_value_by_hash(GAIN, 0.5F); });
   EXPECT_EQ(editor_log().values.size(), 1u);
   tools::vst3::run_main_loop_once();
   EXPECT_EQ(editor_log().values.size(), 2u);
@@ -144,7 +146,8 @@ TEST_F(Vst3GuiContext, TasksRunOnTheMainThreadAndReachOnlyAnOpenEditor) {
   EXPECT_EQ(restarts[0].flags, abi::kParamValuesChanged);
 
   // A change queued before the view went reaches nobody.
-  std::thread([&] { instance.inner().set_normalized_value_by_hash(GAIN, 0.25F); }).join();
+  run_on_another_thread("a value change off the main thread",
+                        [&] { instance.inner().set_normalized_value_by_hash(GAIN, 0.25F); });
   remove();
   tools::vst3::run_main_loop_once();
   EXPECT_EQ(editor_log().values.size(), 2u);
@@ -192,7 +195,7 @@ TEST_F(Vst3GuiContext, TheEditorsStateNeverWaitsForTheAudioThread) {
     const int resets = probe().reset_calls.load();
     context->set_state(std::move(state));
     EXPECT_FLOAT_EQ(instance.gain(), normalized * 2.0F) << round;
-    wait_for_reset_after(resets);
+    ASSERT_TRUE(wait_for_reset_after(resets)) << round;
     EXPECT_EQ(probe().initialized_on.load(), audio.id()) << round;
   }
   expect_realtime_safe(audio.stop());

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/wait.hpp"
 #include "tests/wrapper/vst3/test_instance.hpp"
 #include "wrapper/vst3/buses.hpp"
 
@@ -268,12 +269,11 @@ TEST(Vst3Processor, ABlockThatFindsThePlugInHeldSendsSilence) {
   abi::tresult result = abi::kResultFalse;
   const std::size_t records = probe().records.size();
   instance.inner().core().with_plugin([&](Vst3TestPlugin&) {
-    std::thread audio([&] {
+    run_on_another_thread("a block that finds the plug-in held", [&] {
       ParameterChanges changes;
       changes.add(GAIN, 0, 0.25);
       result = instance.process(64, &changes);
     });
-    audio.join();
   });
   EXPECT_EQ(result, abi::kResultOk);
   EXPECT_EQ(probe().records.size(), records);

@@ -152,7 +152,7 @@ TEST(Vst3State, LoadsEditorStatesAndAutomationTogether) {
       instance.inner().set_state_object_from_gui(*state::deserialize_json(text));
     }
     EXPECT_FLOAT_EQ(instance.gain(), round % 2 == 0 ? 0.5F : 1.5F) << round;
-    wait_for_reset_after(resets);
+    ASSERT_TRUE(wait_for_reset_after(resets)) << round;
   }
   expect_realtime_safe(audio.stop());
 }
