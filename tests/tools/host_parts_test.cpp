@@ -1,15 +1,11 @@
-// The host's own parts, without a plug-in: command line, test signals, audio files, streams and
-// event lists.
+// The host's own parts, without a plug-in: command line, test signals, streams and event lists.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "tools/clap_host/audio_file.hpp"
 #include "tools/clap_host/events.hpp"
 #include "tools/clap_host/render_options.hpp"
 #include "tools/clap_host/streams.hpp"
@@ -94,42 +90,6 @@ TEST(TestSignal, DeterministicBoundedAndOfTheAskedLength) {
   EXPECT_THROW(make_test_signal("thunder", 1.0, 48000.0), HostError);
   EXPECT_THROW(make_test_signal("sine", 0.0, 48000.0), HostError);
   EXPECT_THROW(make_test_signal("sine", 1.0, NAN), HostError);
-}
-
-class AudioFiles : public ::testing::Test {
- protected:
-  std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("vessimor-audio-" + std::to_string(::getpid()));
-  void SetUp() override { std::filesystem::create_directories(dir); }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-};
-
-TEST_F(AudioFiles, FloatWavRoundTripIsExact) {
-  AudioData audio = make_test_signal("noise", 0.2, 48000.0);
-  audio.channels[1][7] = 1.75f;  // above full scale survives in a float file
-  const std::string path = (dir / "noise.wav").string();
-  write_wav_file(path, audio);
-  const AudioData back = read_audio_file(path);
-  EXPECT_EQ(back.sample_rate, 48000.0);
-  EXPECT_EQ(back.channels, audio.channels);
-}
-
-TEST_F(AudioFiles, ClearErrorsNameTheFile) {
-  const std::string missing = (dir / "missing.wav").string();
-  try {
-    read_audio_file(missing);
-    FAIL() << "no error";
-  } catch (const HostError& error) {
-    EXPECT_NE(std::string(error.what()).find(missing), std::string::npos) << error.what();
-  }
-  const std::string not_audio = (dir / "text.wav").string();
-  FILE* file = std::fopen(not_audio.c_str(), "w");
-  std::fputs("not audio at all", file);
-  std::fclose(file);
-  EXPECT_THROW(read_audio_file(not_audio), HostError);
-  EXPECT_THROW(write_wav_file((dir / "no" / "such" / "dir.wav").string(),
-                              make_test_signal("sine", 0.01, 48000.0)),
-               HostError);
 }
 
 TEST(Streams, MoveAtMostTheirChunkPerCall) {

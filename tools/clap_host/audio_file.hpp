@@ -1,21 +1,14 @@
 #pragma once
 
-#include <cstddef>
-#include <string>
-#include <vector>
+// Audio files through libsndfile: its own library (vessimor_audio_file), built only where
+// libsndfile is installed for the target.
 
+#include <string>
+
+#include "tools/clap_host/audio_data.hpp"
 #include "tools/clap_host/host_error.hpp"
 
 namespace vessimor::tools {
-
-// Planar audio: one vector of samples per channel, all of equal length.
-struct AudioData {
-  double sample_rate = 48000.0;
-  std::vector<std::vector<float>> channels;
-
-  std::size_t frame_count() const { return channels.empty() ? 0 : channels.front().size(); }
-  std::size_t channel_count() const { return channels.size(); }
-};
 
 // Reads any file libsndfile understands (WAV, AIFF, FLAC, ...) as 32-bit floats.
 // Throws HostError naming the file when it is missing, unreadable or holds no channels.

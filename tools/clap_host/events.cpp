@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "tools/clap_host/audio_file.hpp"
-
 namespace vessimor::tools {
 namespace {
 

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <utility>
 
-#include "tools/clap_host/audio_file.hpp"
 #include "tools/clap_host/streams.hpp"
 
 namespace vessimor::tools {

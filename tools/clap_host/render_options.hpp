@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "tools/clap_host/audio_file.hpp"
+#include "tools/clap_host/host_error.hpp"
 
 namespace vessimor::tools {
 

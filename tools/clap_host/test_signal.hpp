@@ -4,7 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/clap_host/audio_file.hpp"
+#include "tools/clap_host/audio_data.hpp"
+#include "tools/clap_host/host_error.hpp"
 
 namespace vessimor::tools {
 

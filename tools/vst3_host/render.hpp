@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/clap_host/audio_file.hpp"
+#include "tools/clap_host/audio_data.hpp"
 #include "tools/clap_host/render_job.hpp"
 #include "tools/vst3_host/processor.hpp"
 
