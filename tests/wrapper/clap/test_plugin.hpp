@@ -206,7 +206,6 @@ class TestPlugin : public Plugin {
   // Thread: main, or audio
   bool initialize(const AudioIOLayout& /*layout*/, const ProcessingConfig& config,
                   InitContext& context) override {
-    ++probe().initialize_calls;
     probe().initialized_on = std::this_thread::get_id();
     probe().initialized_rate = config.sample_rate;
     probe().initialized_mode = config.process_mode;
@@ -214,13 +213,15 @@ class TestPlugin : public Plugin {
     if (probe().latency_to_request) {
       context.set_latency_samples(*probe().latency_to_request);
     }
+    // Counted last: a test that waits for the count on another thread then reads the rest.
+    ++probe().initialize_calls;
     return true;
   }
   // Thread: audio
   void reset() override {
-    ++probe().reset_calls;
     probe().reset_on = std::this_thread::get_id();
     probe().reset_flushed_to_zero = ScopedFlushToZero::active();
+    ++probe().reset_calls;  // counted last, as above
   }
   // Thread: audio
   ProcessResult process(Buffer& buffer, AuxiliaryBuffers& /*aux*/,
