@@ -23,14 +23,17 @@ std::size_t EnumParamInner::clamped_index(std::int32_t index) const {
 }
 
 bool EnumParamInner::set_from_id(std::string_view id) const {
-  if (!ids_) return false;
+  const std::optional<std::int32_t> index = index_of_id(id);
+  if (index) set_plain_value(*index);
+  return index.has_value();
+}
+
+std::optional<std::int32_t> EnumParamInner::index_of_id(std::string_view id) const {
+  if (!ids_) return std::nullopt;
   for (std::size_t i = 0; i < ids_->size(); ++i) {
-    if ((*ids_)[i] == id) {
-      set_plain_value(static_cast<std::int32_t>(i));
-      return true;
-    }
+    if ((*ids_)[i] == id) return static_cast<std::int32_t>(i);
   }
-  return false;
+  return std::nullopt;
 }
 
 std::optional<std::string_view> EnumParamInner::unmodulated_plain_id() const {

@@ -54,6 +54,9 @@ class EnumParamInner {
   // are no ids or none matches.
   // Thread: any
   bool set_from_id(std::string_view id) const;
+  // The index of the choice whose stable id is `id`; none when there are no ids or none matches.
+  // Thread: any
+  std::optional<std::int32_t> index_of_id(std::string_view id) const;
   // The stable id of the unmodulated choice; none without ids.
   // Thread: any
   std::optional<std::string_view> unmodulated_plain_id() const;

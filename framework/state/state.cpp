@@ -247,28 +247,47 @@ std::optional<PluginState> deserialize_json(std::string_view bytes) {
 }
 
 bool deserialize_object(const PluginState& state, Params& params, const ParamLookup& lookup,
-                        std::optional<float> sample_rate) {
+                        std::optional<float> sample_rate, const BeforeSet& before_set) {
   for (const auto& [id, value] : state.params) {
     const std::optional<ParamPtr> found = lookup(id);
     if (!found) continue;
     const ParamPtr param = *found;
+    const auto setting = [&, &id = id] {
+      if (before_set) before_set(id);
+    };
     switch (param.kind()) {
       case ParamPtr::Kind::Float:
-        if (const float* v = value.as_f32()) param.as_float()->set_plain_value(*v);
-        break;
-      case ParamPtr::Kind::Int:
-        if (const std::int32_t* v = value.as_i32()) param.as_int()->set_plain_value(*v);
-        break;
-      case ParamPtr::Kind::Bool:
-        if (const bool* v = value.as_bool()) param.as_bool()->set_plain_value(*v);
-        break;
-      case ParamPtr::Kind::Enum:
-        if (const std::int32_t* v = value.as_i32()) {
-          param.as_enum()->set_plain_value(*v);
-        } else if (const std::string* v = value.as_string()) {
-          param.as_enum()->set_from_id(*v);
+        if (const float* v = value.as_f32()) {
+          setting();
+          param.as_float()->set_plain_value(*v);
         }
         break;
+      case ParamPtr::Kind::Int:
+        if (const std::int32_t* v = value.as_i32()) {
+          setting();
+          param.as_int()->set_plain_value(*v);
+        }
+        break;
+      case ParamPtr::Kind::Bool:
+        if (const bool* v = value.as_bool()) {
+          setting();
+          param.as_bool()->set_plain_value(*v);
+        }
+        break;
+      case ParamPtr::Kind::Enum: {
+        const EnumParamInner& choice = *param.as_enum();
+        std::optional<std::int32_t> index;
+        if (const std::int32_t* v = value.as_i32()) {
+          index = *v;
+        } else if (const std::string* v = value.as_string()) {
+          index = choice.index_of_id(*v);
+        }
+        if (index) {
+          setting();
+          choice.set_plain_value(*index);
+        }
+        break;
+      }
     }
     if (sample_rate) param.update_smoother(*sample_rate, true);
   }

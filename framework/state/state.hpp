@@ -74,12 +74,16 @@ SerializedJson serialize_json(const Params& params, const ParamPairs& pairs,
 // Thread: any
 std::optional<PluginState> deserialize_json(std::string_view bytes);
 
+// Told the id of each parameter a state sets, just before its value is set.
+using BeforeSet = std::function<void(std::string_view id)>;
+
 // Applies a state to the live parameters through their plain-value setters. Unknown ids, kind
-// mismatches and unknown enumeration ids are skipped; with a sample rate every named parameter's
-// smoother jumps to its new value, which only the audio thread may do while it processes; the
-// values alone may be set at any time (they are atomic cells). Returns true.
+// mismatches and unknown enumeration ids are skipped (and not told to `before_set`); with a sample
+// rate every named parameter's smoother jumps to its new value, which only the audio thread may do
+// while it processes; the values alone may be set at any time (they are atomic cells). Returns
+// true.
 // Thread: main, or audio with a sample rate
 bool deserialize_object(const PluginState& state, Params& params, const ParamLookup& lookup,
-                        std::optional<float> sample_rate);
+                        std::optional<float> sample_rate, const BeforeSet& before_set = {});
 
 }  // namespace vessimor::state

@@ -220,11 +220,14 @@ class InstanceCore {
   // Thread: main
   template <class Context, class Owner>
   void load_state(const PluginState& state, Owner& owner) {
-    // Before the request that the audio thread takes at the start of its next call: the edits it
-    // hands to the host after that are checked against this load.
+    // Each parameter is marked as this load's just before its value is set, and before the
+    // request that the audio thread takes at the start of its next call: the edits it hands to the
+    // host after that are checked against this load. An entry the load skips (a wrong-typed value,
+    // an unknown choice) leaves an earlier edit standing, as it leaves the value.
     const std::uint64_t load = load_order_.next_load();
-    for (const auto& [id, value] : state.params) load_order_.set_by(tables_.index_of(id), load);
-    state::deserialize_object(state, *params_, tables_.state_lookup(), std::nullopt);
+    state::deserialize_object(
+        state, *params_, tables_.state_lookup(), std::nullopt,
+        [&](std::string_view id) { load_order_.set_by(tables_.index_of(id), load); });
     if (!config_.load()) return;  // before activation the values are all there is
     for (const auto& [id, value] : state.params) reinit_.mark(tables_.index_of(id));
     reinit_.request();

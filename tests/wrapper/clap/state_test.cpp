@@ -246,6 +246,29 @@ TEST_F(ClapEditorState, AHostLoadWinsOverEditsQueuedBeforeIt) {
   instance.plugin->stop_processing(instance.plugin);
 }
 
+// An entry that the load skips (here a wrong-typed value) sets nothing, so the edit queued before
+// the load still lands and reaches the host.
+TEST_F(ClapEditorState, AnEntryTheLoadSkipsLeavesTheEditQueuedBeforeIt) {
+  ASSERT_TRUE(instance.plugin->start_processing(instance.plugin));
+  context->raw_begin_set_parameter(*gain);
+  context->raw_set_parameter_normalized(*gain, 0.875F);
+  context->raw_end_set_parameter(*gain);
+  const std::string body =
+      R"({"version":"0.1.0","params":{"gain":{"i32":1},"shape":{"i32":3}},"fields":{}})";
+  ChunkedInStream loaded(with_prefix(body.size(), body), 4096);
+  ASSERT_TRUE(instance.state().load(instance.plugin, loaded.get()));
+  EXPECT_DOUBLE_EQ(instance.value_of(SHAPE_ID), 3.0);
+
+  OutputList out;
+  StereoBlock block(64);
+  instance.process(block, 64, nullptr, &out);
+  EXPECT_DOUBLE_EQ(instance.value_of(GAIN_ID), 0.875);
+  ASSERT_EQ(out.sent.size(), 3u);
+  EXPECT_EQ(out.sent[1].type, CLAP_EVENT_PARAM_VALUE);
+  EXPECT_DOUBLE_EQ(out.sent[1].value, 0.875);
+  instance.plugin->stop_processing(instance.plugin);
+}
+
 // Edits made after a load land as before, also inside a gesture that began before it and when the
 // host flushes instead of processing.
 TEST_F(ClapEditorState, EditsMadeAfterALoadStillLand) {
