@@ -262,14 +262,17 @@
 
   function wireBar(bar) {
     var id = bar.dataset.param;
-    function setFrom(event) {
-      var box = bar.getBoundingClientRect();
-      var n = clamp01((event.clientX - box.left) / box.width);
-      window.setParam(id, n);
-      show(id, n, false);
-    }
     bar.addEventListener('pointerdown', function (event) {
+      // The bar's place as pressed serves the whole drag: the cycle display may hide its group
+      // meanwhile, and a bar that is not laid out has no width to measure against.
+      var box = bar.getBoundingClientRect();
+      if (!(box.width > 0)) return;
       event.preventDefault();
+      function setFrom(move) {
+        var n = clamp01((move.clientX - box.left) / box.width);
+        window.setParam(id, n);
+        show(id, n, false);
+      }
       window.beginEdit(id);
       setFrom(event);
       track(setFrom, function () { window.endEdit(id); });

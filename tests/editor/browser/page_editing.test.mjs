@@ -56,6 +56,35 @@ test('a bar sets the value from the pointer at once and while dragging', async (
   assert.equal(await page.textContent('[data-value-of="carrier_env_amount"]'), '100%');
 });
 
+test('a bar dragged while CYCLE hides its group follows the pointer, within 0..1', async () => {
+  await page.evaluate(() => window._updateTransport(120, true));
+  for (const [id, value] of [['carrier_mode', 0], ['mode_cycle_div', 0], ['formant_position', 0.6], ['mode_cycle_enable', 1]]) {
+    await editor.evaluate(updateParamStatement(id, value));
+  }
+  const { box } = await centre('.bar[data-param="formant_position"]');
+  const x = box.x + box.width * 0.6;
+  const y = box.y + box.height / 2;
+  await page.mouse.move(x, y);
+  await page.mouse.down();
+  // 1/4 at 120 BPM: 500 ms a mode, so the group hides from 500 to 1500 ms and again from 2000.
+  for (let step = 1; step <= 84; step++) {
+    await page.clock.runFor(25);
+    await page.mouse.move(x - step, y);
+  }
+  assert.equal(await page.locator('.group[data-group="0"]').isVisible(), false);
+  await page.mouse.move(0, y);  // a hidden bar measures as a box of width 0 at x 0
+  await page.mouse.up();
+  await editor.evaluate(updateParamStatement('mode_cycle_enable', 0));
+  const values = (await sent()).filter((m) => m.type === 'set_param' && m.name === 'formant_position')
+    .map((m) => m.value);
+  assert.equal(values.length, 86);
+  values.forEach((value, i) => {
+    assert.ok(Number.isFinite(value) && value >= 0 && value <= 1, `value ${i}: ${value}`);
+    assert.ok(i === 0 || value <= values[i - 1], `value ${i} went from ${values[i - 1]} to ${value}`);
+  });
+  assert.ok(Math.abs(values[0] - 0.6) < 0.01 && values.at(-1) === 0, `${values[0]} .. ${values.at(-1)}`);
+});
+
 test('a click on the LOCK POINT bar above each scale label sends that label\'s frequency', async () => {
   const bar = await page.locator('.lock-bar').boundingBox();
   const labels = await page.$$eval('#lock-block .scale span', (spans) => spans.map((span) => {
