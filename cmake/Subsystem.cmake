@@ -19,12 +19,16 @@ function(vessimor_subsystem target)
   endif()
 endfunction()
 
-# vessimor_test_suite(<name> <folder> DEPS <targets>... [EXCLUDE <file names>...])
+# vessimor_test_suite(<name> <folder> DEPS <targets>... [EXCLUDE <file names>...] [ONLY <file names>...])
 # One gtest executable per test folder; every .cpp in the folder (not below) is part of it, except
-# the files named after EXCLUDE.
+# the files named after EXCLUDE; with ONLY, just the files named there.
 function(vessimor_test_suite name folder)
-  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
-  file(GLOB _sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp")
+  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE;ONLY" ${ARGN})
+  if(ARG_ONLY)
+    list(TRANSFORM ARG_ONLY PREPEND "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/" OUTPUT_VARIABLE _sources)
+  else()
+    file(GLOB _sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp")
+  endif()
   foreach(_ex IN LISTS ARG_EXCLUDE)
     list(REMOVE_ITEM _sources "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/${_ex}")
   endforeach()
