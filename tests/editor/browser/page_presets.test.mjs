@@ -12,6 +12,8 @@ const receive = (action, payload) => editor.evaluate(customStatement(action, pay
 const list = (presets) => receive('presets_list', JSON.stringify(presets));
 const texts = (selector) => page.$$eval(selector, (nodes) => nodes.map((n) => n.textContent));
 const menuOpen = () => page.locator('#preset-menu').isVisible();
+// After a test that may fail with the dialog or the menu open, so that the next starts with both closed.
+const closeAll = async () => { await page.keyboard.press('Escape'); await page.click('#footer'); };
 
 test('the menu lists the groups with counts, marks the current preset, and loads with the flag', async () => {
   assert.deepEqual(await texts('.group-title'), ['USER ']);
@@ -40,6 +42,24 @@ test('the menu lists the groups with counts, marks the current preset, and loads
   await page.click('#preset-name');
   await page.click('#footer');
   assert.equal(await menuOpen(), false);
+});
+
+test('with 28 factory presets SAVE AS... is in sight and clickable; the list scrolls to its last row', async (t) => {
+  t.after(closeAll);
+  const factory = Array.from({ length: 28 }, (_, i) => ({ name: `Factory ${i + 1}`, is_factory: true }));
+  await list([...factory, ...['Mine', 'Yours', 'Last'].map((name) => ({ name, is_factory: false }))]);
+  await page.click('#preset-name');
+  const [menu, saveAs] = await Promise.all(['#preset-menu', '#save-as'].map((s) => page.locator(s).boundingBox()));
+  const top = Math.max(menu.y, 0);
+  const bottom = Math.min(menu.y + menu.height, 600);
+  assert.ok(saveAs.y >= top && saveAs.y + saveAs.height <= bottom, `SAVE AS at ${saveAs.y}, menu shows ${top}..${bottom}`);
+  await page.mouse.click(saveAs.x + saveAs.width / 2, saveAs.y + saveAs.height / 2);
+  assert.equal(await page.locator('#save-dialog').isVisible(), true);
+  await page.click('#save-cancel');
+
+  await page.click('#preset-name');
+  await page.locator('.preset-item >> text="Last"').click();
+  assert.deepEqual(await sent(), [{ type: 'load_preset', name: 'Last', is_factory: false }]);
 });
 
 test('preset names and error texts from files are shown as text, never parsed as HTML', async () => {
