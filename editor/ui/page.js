@@ -519,17 +519,31 @@
 
   var dialog = $('#save-dialog');
   var saveName = $('#save-name');
+  var dialogStops = [saveName, $('#save-cancel'), $('#save-confirm')];
+  var panel = $('#panel');
   var flashTimer = null;
 
+  // While the dialog is open the page behind it takes no keys and no clicks.
   function openSaveDialog() {
     presetMenu.hidden = true;
     dialog.hidden = false;
+    panel.inert = true;
     saveName.value = currentPresetName === 'Init' ? '' : currentPresetName;
     saveName.focus();
     saveName.select();
   }
   function closeSaveDialog() {
     dialog.hidden = true;
+    panel.inert = false;
+    presetName.focus();
+  }
+  // Tab and Shift+Tab go round the field and the buttons, wherever focus was (Safari's Tab
+  // skips buttons, and from the last one it would leave the page).
+  function cycleDialogFocus(backwards) {
+    var at = dialogStops.indexOf(document.activeElement);
+    var next = at < 0 ? (backwards ? dialogStops.length - 1 : 0)
+      : (at + (backwards ? dialogStops.length - 1 : 1)) % dialogStops.length;
+    dialogStops[next].focus();
   }
   function save() {
     var name = saveName.value.trim();
@@ -555,7 +569,13 @@
       save();
     });
     document.addEventListener('keydown', function (event) {
-      if (event.key === 'Escape' && !dialog.hidden) closeSaveDialog();
+      if (dialog.hidden) return;
+      if (event.key === 'Escape') {
+        closeSaveDialog();
+      } else if (event.key === 'Tab') {
+        event.preventDefault();
+        cycleDialogFocus(event.shiftKey);
+      }
     });
   }
 

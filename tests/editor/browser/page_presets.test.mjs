@@ -133,6 +133,41 @@ test('the save dialog: filled and selected, blank names flash and send nothing, 
   assert.deepEqual(editor.errors, []);
 });
 
+test('the save dialog keeps the keyboard: Tab and Shift+Tab go round it, and closing it returns focus to the name', async (t) => {
+  t.after(closeAll);
+  const focused = () => page.evaluate(() => document.activeElement.id);
+  const open = async () => { await page.click('#preset-name'); await page.click('#save-as'); };
+  await open();
+  const seen = [];
+  for (const key of [...Array(6).fill('Tab'), ...Array(6).fill('Shift+Tab')]) {
+    await page.keyboard.press(key);
+    seen.push(await focused());
+  }
+  const round = ['save-cancel', 'save-confirm', 'save-name'];
+  const back = ['save-confirm', 'save-cancel', 'save-name'];
+  assert.deepEqual(seen, [...round, ...round, ...back, ...back]);
+  // A click on a control behind the overlay reaches no control: neither do Space and Enter
+  // after it, and Shift+Tab comes back into the dialog.
+  const toggle = await page.locator('.toggle[data-param="lock_motion_enable"]').boundingBox();
+  await page.mouse.click(toggle.x + toggle.width / 2, toggle.y + toggle.height / 2);
+  await page.keyboard.press('Space');
+  await page.keyboard.press('Enter');
+  await page.keyboard.press('Shift+Tab');
+  assert.equal(await focused(), 'save-confirm');
+  assert.deepEqual(await sent(), []);
+
+  const closes = [() => page.click('#save-cancel'), () => page.keyboard.press('Escape'),
+                  async () => { await page.fill('#save-name', 'Kept Focus'); await page.keyboard.press('Enter'); }];
+  for (const close of closes) {
+    if (!(await page.locator('#save-dialog').isVisible())) await open();
+    await close();
+    assert.equal(await page.locator('#save-dialog').isVisible(), false);
+    assert.equal(await focused(), 'preset-name');
+  }
+  assert.deepEqual(await sent(), [{ type: 'save_preset', name: 'Kept Focus' }]);
+  await receive('preset_saved', 'Kept Focus');
+});
+
 test('a preset error shows beside the name until the next preset action or for six seconds', async () => {
   const consoleErrors = [];
   const onConsole = (message) => { if (message.type() === 'error') consoleErrors.push(message.text()); };
