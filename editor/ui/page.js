@@ -417,7 +417,8 @@
   }
 
   // A failed action may mean that the list is out of date (a file removed outside the plug-in),
-  // so its error asks for the list again: once per action of the page's, never in a loop.
+  // so its error asks for the list again: once per action of the page's, never in a loop. The
+  // action's answer settles it either way, so a later error of another kind asks nothing.
   var listAfterError = false;
   function startPresetAction() {
     clearPresetError();
@@ -490,14 +491,17 @@
     renderPresets();
   });
   window.addEventListener('presetloaded', function (event) {
+    listAfterError = false;
     var name = event.detail.name;
     setCurrentName(name, lastLoad && lastLoad.name === name ? lastLoad.group : null);
     renderPresets();
   });
   window.addEventListener('presetsaved', function (event) {
+    listAfterError = false;
     setCurrentName(event.detail.name, 'user');
   });
   window.addEventListener('presetdeleted', function (event) {
+    listAfterError = false;
     // Only user presets are deleted: a factory preset of the same name stays current.
     if (event.detail.name === currentPresetName && currentGroup !== 'factory') {
       setCurrentName('Init');

@@ -203,17 +203,24 @@ test('a preset error shows beside the name until the next preset action or for s
   assert.equal(consoleErrors.filter((text) => text.includes('No space left on device')).length, 1);
 });
 
-test('a failed load or delete asks for the list again, once: the ghost row goes and the error stays', async () => {
+test('a failed load, save or delete asks for the list again, once: the ghost row goes, the error stays; after a success an error asks nothing', async (t) => {
+  t.after(closeAll);
   const error = page.locator('#preset-error');
+  const openMenu = async () => { if (!(await menuOpen())) await page.click('#preset-name'); };
   const actions = [
-    ['.preset-item >> text="Gone"', { type: 'load_preset', name: 'Gone', is_factory: false }, "Preset 'Gone' not found"],
-    ['.preset-item:has-text("Gone") .preset-delete', { type: 'delete_preset', name: 'Gone' },
-     "Preset 'Gone' not found or is a factory preset"],
+    [async () => { await openMenu(); await page.click('.preset-item >> text="Gone"'); },
+     { type: 'load_preset', name: 'Gone', is_factory: false }, "Preset 'Gone' not found", 'preset_loaded'],
+    [async () => { await openMenu(); await page.click('#save-as'); await page.fill('#save-name', 'Gone'); await page.keyboard.press('Enter'); },
+     { type: 'save_preset', name: 'Gone' }, 'IO error: Permission denied', 'preset_saved'],
+    [async () => { await openMenu(); await page.click('.preset-item:has-text("Gone") .preset-delete'); },
+     { type: 'delete_preset', name: 'Gone' }, "Preset 'Gone' not found or is a factory preset", 'preset_deleted'],
   ];
-  for (const [target, command, message] of actions) {
+  for (const [act, command, message] of actions) {
+    // An error settles whatever earlier actions left waiting: only this case's action counts.
+    await receive('preset_error', 'IO error: earlier');
     await list([{ name: 'Gone', is_factory: false }, { name: 'Kept', is_factory: false }]);
-    await page.click('#preset-name');
-    await page.click(target);
+    await sent();
+    await act();
     assert.deepEqual(await sent(), [command]);
     await receive('preset_error', message);
     assert.deepEqual(await sent(), [{ type: 'request_presets' }], command.type);
@@ -223,7 +230,15 @@ test('a failed load or delete asks for the list again, once: the ghost row goes 
     // An error with no action of the page's before it (as if the list request failed) asks nothing.
     await receive('preset_error', message);
     assert.deepEqual(await sent(), [], command.type);
-    await page.click('#footer');
+  }
+  // Nor does one after an action the plug-in carried out.
+  for (const [act, command, , answer] of actions) {
+    await list([{ name: 'Gone', is_factory: false }]);
+    await act();
+    await receive(answer, 'Gone');
+    await sent();
+    await receive('preset_error', 'IO error: later');
+    assert.deepEqual(await sent(), [], command.type);
   }
 });
 
