@@ -30,15 +30,14 @@ std::optional<std::uint32_t> ParamTables::hash_of(const ParamPtr& param) const {
 }
 
 const std::string* ParamTables::id_of(std::uint32_t hash) const {
-  const auto found = index_by_hash_.find(hash);
-  if (found == index_by_hash_.end()) return nullptr;
-  return &entries_[found->second].id;
+  const std::optional<std::size_t> index = index_of(hash);
+  return index ? &entries_[*index].id : nullptr;
 }
 
 std::optional<std::size_t> ParamTables::index_of(std::string_view id) const {
-  const auto found = index_by_hash_.find(hash_param_id(id));
-  if (found == index_by_hash_.end() || entries_[found->second].id != id) return std::nullopt;
-  return found->second;
+  const std::optional<std::size_t> index = index_of(hash_param_id(id));
+  if (!index || entries_[*index].id != id) return std::nullopt;
+  return index;
 }
 
 std::optional<std::size_t> ParamTables::index_of(std::uint32_t hash) const {
